@@ -1,0 +1,38 @@
+#pragma once
+// Conversions between numbers and texts. Texts are UTF-8.
+
+#include <string>
+#include <string_view>
+
+#include "rules/integer.h"
+
+namespace idr {
+
+// Reads `text` as a decimal number under the user's settings:
+//   [blanks] [+|-] digits [separator digits] [(e|E) [+|-] digits] [blanks]
+// where `decimal_separator` is the user's (e.g. "." or ","); either the
+// integer or the fractional digits may be missing, not both. Blanks are
+// spaces and tabs.
+// Throws TypeMismatch for anything else (empty, blank, letters, "35abc",
+// "inf", "nan"), naming the text; Overflow for a number beyond the double
+// range. Tiny numbers underflow to zero without error.
+double text_to_double(std::string_view text, std::string_view decimal_separator);
+
+// The decimal separator of the user's locale (LC_NUMERIC from the
+// environment), "." when it cannot be determined. Does not change the
+// process locale.
+std::string system_decimal_separator();
+
+// Decimal digits with a leading '-' when negative; no leading blank, no
+// zero filling: 0 -> "0", 10 -> "10", -3 -> "-3".
+std::string int_to_text(Int32 v);
+
+// An integral double as its decimal digits, without separator: 45.0 -> "45".
+// (Only integral values are ever converted; a fractional value is written
+// with its integral part.)
+std::string double_to_text(double v);
+
+// Concatenation, left operand first.
+std::string join(std::string_view left, std::string_view right);
+
+}  // namespace idr

@@ -1,0 +1,35 @@
+# Shared by ./run and ./test: package installation and the build steps.
+# shellcheck shell=bash
+
+IDR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Debian packages each part of the project needs.
+IDR_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-thai-tlwg)
+IDR_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth xdotool xclip imagemagick x11-utils hyperfine)
+
+# Installs whichever of the given packages are missing.
+idr_need_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures (once) and builds a build directory: idr_build DIR [cmake args...]
+idr_build() {
+    local dir=$1
+    shift
+    if [ ! -f "$IDR_ROOT/$dir/build.ninja" ]; then
+        cmake -S "$IDR_ROOT" -B "$IDR_ROOT/$dir" -G Ninja "$@" >/dev/null
+    fi
+    cmake --build "$IDR_ROOT/$dir" -- -j"$(nproc)"
+}
