@@ -32,6 +32,11 @@ std::string int_to_text(Int32 v);
 // with its integral part.)
 std::string double_to_text(double v);
 
+// `text` in double quotes for messages, safe to show: quotes and
+// backslashes escaped, control characters and malformed UTF-8 as \t, \n,
+// \xNN; cut after 40 characters with "...".
+std::string quoted_text(std::string_view text);
+
 // Concatenation, left operand first.
 std::string join(std::string_view left, std::string_view right);
 

@@ -1,0 +1,233 @@
+#include "rules/text.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+#include "rules/error.h"
+
+namespace idr {
+
+namespace {
+
+constexpr std::size_t kMaxQuotedChars = 40;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+void append_hex_byte(std::string& out, unsigned char b) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[b >> 4];
+    out += kHex[b & 0xF];
+}
+
+// Length of the well-formed UTF-8 sequence at the start of `s`, 0 if there is none.
+std::size_t utf8_sequence_length(std::string_view s) {
+    const auto b0 = static_cast<unsigned char>(s[0]);
+    std::size_t len;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+    } else {
+        return 0;
+    }
+    if (s.size() < len) return 0;
+    for (std::size_t i = 1; i < len; ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80 || b > 0xBF) return 0;
+    }
+    const auto b1 = static_cast<unsigned char>(s[1]);
+    if (b0 == 0xE0 && b1 < 0xA0) return 0;                // overlong
+    if (b0 == 0xED && b1 > 0x9F) return 0;                // surrogate
+    if (b0 == 0xF0 && b1 < 0x90) return 0;                // overlong
+    if (b0 == 0xF4 && b1 > 0x8F) return 0;                // beyond U+10FFFF
+    if (b0 == 0xC2 && b1 <= 0x9F) return 0;               // C1 control: escape it
+    return len;
+}
+
+// Saturating accumulation of a decimal exponent; anything this large is
+// far outside the double range whatever the digits.
+constexpr std::int64_t kExponentCap = 1'000'000'000'000;
+
+[[noreturn]] void not_a_number(std::string_view text) {
+    throw RuntimeError(ErrorKind::TypeMismatch, "the text " + quoted_text(text) + " is not a number");
+}
+
+[[noreturn]] void beyond_double(std::string_view text) {
+    throw RuntimeError(ErrorKind::Overflow,
+                       "the number " + quoted_text(text) + " is beyond the range of a double");
+}
+
+}  // namespace
+
+std::string quoted_text(std::string_view text) {
+    std::string out = "\"";
+    std::size_t shown = 0;
+    while (!text.empty()) {
+        if (shown == kMaxQuotedChars) {
+            out += "...";
+            break;
+        }
+        const auto b = static_cast<unsigned char>(text[0]);
+        std::size_t used = 1;
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+        } else if (b == '\t') {
+            out += "\\t";
+        } else if (b == '\n') {
+            out += "\\n";
+        } else if (b == '\r') {
+            out += "\\r";
+        } else if (b < 0x20 || b == 0x7F) {
+            append_hex_byte(out, b);
+        } else if (b < 0x80) {
+            out += static_cast<char>(b);
+        } else if (const std::size_t len = utf8_sequence_length(text); len != 0) {
+            out.append(text.substr(0, len));
+            used = len;
+        } else {
+            append_hex_byte(out, b);
+        }
+        text.remove_prefix(used);
+        ++shown;
+    }
+    out += '"';
+    return out;
+}
+
+double text_to_double(std::string_view text, std::string_view decimal_separator) {
+    if (decimal_separator.empty()) decimal_separator = ".";
+    const std::string_view original = text;
+
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const auto take_digits = [&text] {
+        std::size_t n = 0;
+        while (n < text.size() && is_digit(text[n])) ++n;
+        const std::string_view digits = text.substr(0, n);
+        text.remove_prefix(n);
+        return digits;
+    };
+    const std::string_view int_digits = take_digits();
+    std::string_view frac_digits;
+    if (text.starts_with(decimal_separator)) {
+        text.remove_prefix(decimal_separator.size());
+        frac_digits = take_digits();
+    }
+    if (int_digits.empty() && frac_digits.empty()) not_a_number(original);
+
+    std::int64_t exponent = 0;
+    if (!text.empty() && (text.front() == 'e' || text.front() == 'E')) {
+        text.remove_prefix(1);
+        bool exp_negative = false;
+        if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+            exp_negative = text.front() == '-';
+            text.remove_prefix(1);
+        }
+        const std::string_view exp_digits = take_digits();
+        if (exp_digits.empty()) not_a_number(original);
+        for (char c : exp_digits) {
+            exponent = exponent * 10 + (c - '0');
+            if (exponent > kExponentCap) exponent = kExponentCap;
+        }
+        if (exp_negative) exponent = -exponent;
+    }
+    if (!text.empty()) not_a_number(original);
+
+    const double zero = negative ? -0.0 : 0.0;
+
+    // Decimal magnitude: the value lies in [10^(m-1), 10^m).
+    const std::size_t int_lead = int_digits.find_first_not_of('0');
+    std::int64_t magnitude;
+    if (int_lead != std::string_view::npos) {
+        magnitude = static_cast<std::int64_t>(int_digits.size() - int_lead) + exponent;
+    } else {
+        const std::size_t frac_lead = frac_digits.find_first_not_of('0');
+        if (frac_lead == std::string_view::npos) return zero;  // all digits are 0
+        magnitude = exponent - static_cast<std::int64_t>(frac_lead);
+    }
+    // The double range is about 4.9e-324 to 1.8e308.
+    if (magnitude > 310) beyond_double(original);
+    if (magnitude < -330) return zero;
+
+    // A locale-free parse of a normalised copy; the exponent is now small.
+    std::string normal;
+    normal.reserve(int_digits.size() + frac_digits.size() + 24);
+    if (negative) normal += '-';
+    if (int_digits.empty()) {
+        normal += '0';
+    } else {
+        normal.append(int_digits);
+    }
+    if (!frac_digits.empty()) {
+        normal += '.';
+        normal.append(frac_digits);
+    }
+    normal += 'e';
+    normal += std::to_string(exponent);
+
+    double value = 0;
+    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value,
+                                           std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        if (magnitude > 0) beyond_double(original);
+        return zero;  // underflow: silently zero
+    }
+    if (ec != std::errc{} || end != normal.data() + normal.size()) not_a_number(original);
+    if (std::isinf(value)) beyond_double(original);
+    return value;
+}
+
+std::string system_decimal_separator() {
+    // A private locale object built from the environment (LC_ALL,
+    // LC_NUMERIC, LANG); neither the process locale nor the thread's is
+    // touched.
+    const locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (loc == static_cast<locale_t>(nullptr)) return ".";
+    const char* radix = nl_langinfo_l(RADIXCHAR, loc);
+    std::string separator = (radix != nullptr && *radix != '\0') ? radix : ".";
+    freelocale(loc);
+    return separator;
+}
+
+std::string int_to_text(Int32 v) {
+    char buf[16];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+std::string double_to_text(double v) {
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+    const double whole = std::trunc(v);
+    if (whole == 0.0) return "0";  // also for -0.0 and -0.5
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, whole, std::chars_format::fixed);
+    return std::string(buf, res.ptr);
+}
+
+std::string join(std::string_view left, std::string_view right) {
+    std::string out;
+    out.reserve(left.size() + right.size());
+    out.append(left);
+    out.append(right);
+    return out;
+}
+
+}  // namespace idr
