@@ -1,0 +1,36 @@
+// id-reader-cli: the reader's buttons on the window model, without a window.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli/options.h"
+#include "app/cli/reader.h"
+
+int main(int argc, char** argv) {
+    using namespace idr::cli;
+    std::ios::sync_with_stdio(false);
+    try {
+        const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+        const ParseResult parsed = parse_command_line(args);
+        switch (parsed.action) {
+            case ParseResult::Action::Help:
+                std::cout << kUsage;
+                return kExitOk;
+            case ParseResult::Action::Version:
+                std::cout << "id-reader-cli " << IDR_VERSION << '\n';
+                return kExitOk;
+            case ParseResult::Action::UsageError:
+                std::cerr << "id-reader-cli: " << parsed.error << "\n(try id-reader-cli --help)\n";
+                return kExitUsage;
+            case ParseResult::Action::Run:
+                break;
+        }
+        return run_sheets(parsed.options, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+        std::cout.flush();
+        std::cerr << "id-reader-cli: " << e.what() << '\n';
+        return kExitRuntimeError;
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Reading a text box as a number, the way the handlers do when they compare
+// a count or a brightness with a threshold box.
+
+#include <string_view>
+
+#include "app/form/form1.h"
+
+namespace idr {
+
+// The box's current text as a double, read with the user's decimal
+// separator. A text that is not a number (or is beyond the double range)
+// throws the same RuntimeError kind as text_to_double, with the box named in
+// front of the message: `txtTreshold: the text "abc" is not a number`.
+double number_in_box(const TextBox& box, std::string_view decimal_separator);
+
+}  // namespace idr
