@@ -58,6 +58,8 @@ struct ShapeElement {
 // The control array Shape1. Elements are created by Load and never removed.
 class ShapeArray {
 public:
+    std::string name = "Shape1";  // for messages
+
     // The element with this index; throws MissingElement naming the index
     // when it does not exist.
     ShapeElement& operator()(Int16 index);
@@ -109,9 +111,12 @@ public:
     // text-to-number conversions use it. Tests may set it.
     std::string decimal_separator;
 
-    // Look-ups by design name (nullptr when there is no such control).
+    // Look-ups by design name (nullptr when there is no such control, or
+    // when the named control is of another kind).
     Button* button(std::string_view name);
     TextBox* text_box(std::string_view name);
+    const Button* button(std::string_view name) const;
+    const TextBox* text_box(std::string_view name) const;
 
 private:
     std::string caption_;
