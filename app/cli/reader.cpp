@@ -37,7 +37,7 @@ struct SheetResult {
 
 void write_cells_table(const Form1& form, std::ostream& out) {
     out << "cells: black samples per cell (rows: digits, columns: ID positions, * marked)\n";
-    out << "     ";
+    out << "    ";
     for (int column = 0; column < 10; ++column) {
         char field[8];
         std::snprintf(field, sizeof field, "%5d", column + 1);
@@ -128,6 +128,7 @@ int run_sheets(const Options& options, std::ostream& out, std::ostream& err) {
     if (options.csv) out << "sheet,student_id,caption,error\n";
 
     for (const std::string& path : paths) {
+        if (several && !options.csv) out << "sheet: " << path << '\n';
         auto report_problem = [&](const std::string& message) {
             out.flush();
             err << "id-reader-cli: " << path << ": " << message << '\n';
@@ -155,7 +156,6 @@ int run_sheets(const Options& options, std::ostream& out, std::ostream& err) {
             continue;
         }
 
-        if (several && !options.csv) out << "sheet: " << path << '\n';
         form->txtTreshold.Text = options.threshold;
         form->txtBlack_Pixels.Text = options.black_samples;
         form->Student_ID.Text = options.student_id;

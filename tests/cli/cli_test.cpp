@@ -1,0 +1,195 @@
+// id-reader-cli as a whole process: output, exit statuses and robustness.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "picture/bmp.h"
+#include "rules/colour.h"
+
+extern char** environ;
+
+namespace idr {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;  // exit status, or -1 when killed by a signal
+    int signal = 0;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Files the tests write, removed when the tests end.
+struct ScratchDir {
+    fs::path path = fs::path(IDR_BINARY_DIR) / "tests" / ("cli-scratch-" + std::to_string(getpid()));
+    ScratchDir() { fs::create_directories(path); }
+    ~ScratchDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+const fs::path& scratch_dir() {
+    static const ScratchDir dir;
+    return dir.path;
+}
+
+CliRun run_cli(const std::vector<std::string>& args) {
+    const fs::path out = scratch_dir() / "stdout", err = scratch_dir() / "stderr";
+    std::vector<std::string> argv_strings = {IDR_CLI_PATH};
+    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_strings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    CliRun run;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return run;
+    }
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
+    run.out = slurp(out);
+    run.err = slurp(err);
+    return run;
+}
+
+// A small BMP of one colour, written once per test run.
+std::string small_bmp(const std::string& name, int width, int height, Int32 colour) {
+    const fs::path path = scratch_dir() / name;
+    const std::vector<std::uint8_t> bytes = encode_bmp(Surface(width, height, colour));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return path.string();
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Cli, DefaultRunReadsTheEmbeddedSheet) {
+    const CliRun run = run_cli({});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "caption: Total unit remain = 10 Unit.\nstudent-id: 5093719246\n");
+}
+
+TEST(Cli, CellsTableFlagsOneCellPerColumn) {
+    const CliRun run = run_cli({"--cells", "--threshold=35"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    int marks = 0, rows = 0;
+    while (std::getline(lines, line)) {
+        if (line.size() > 2 && line[0] == ' ' && line[2] >= '0' && line[2] <= '9') {
+            ++rows;
+            for (char c : line) marks += c == '*';
+        }
+    }
+    EXPECT_EQ(rows, 10) << run.out;
+    EXPECT_EQ(marks, 10) << run.out;
+}
+
+TEST(Cli, ExitStatuses) {
+    const std::string good = small_bmp("good.bmp", 6, 5, kWhite);
+    const std::string garbage = (scratch_dir() / "garbage.bmp").string();
+    std::ofstream(garbage) << "GIF89a, not a bitmap";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* in_stderr;
+    } cases[] = {
+        {{"--version"}, 0, ""},
+        {{"--help"}, 0, ""},
+        {{good, "--click", "up,down,left,right,check-id"}, 0, ""},
+        {{"--frobnicate"}, 2, "--frobnicate"},
+        {{"--click", "binary,jump"}, 2, "jump"},
+        {{"--click"}, 2, "--click"},
+        {{"--cells=yes"}, 2, "--cells"},
+        {{"--threshold", "abc", "--click", "binary"}, 1, "txtTreshold: the text \"abc\" is not a number"},
+        {{"--click", "check"}, 1, "cmdCheck"},
+        {{"--black-samples=1e999", good, "--click=draw,check"}, 1, "Overflow"},
+        {{"/no/such/sheet.bmp"}, 3, "/no/such/sheet.bmp: cannot load: no such file"},
+        {{scratch_dir().string()}, 3, "directory"},
+        {{garbage}, 3, "signature"},
+        {{"--", "--verbose"}, 3, "--verbose: cannot load"},
+        {{garbage, good, "--threshold", "x", "--click", "binary"}, 3, "Type mismatch"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = run_cli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << "\n" << run.err;
+        EXPECT_TRUE(contains(run.err, c.in_stderr)) << run.err;
+    }
+    EXPECT_EQ(run_cli({"--version"}).out.rfind("id-reader-cli 1.", 0), 0u);
+    EXPECT_TRUE(contains(run_cli({"--help"}).out, "--black-samples TEXT"));
+}
+
+TEST(Cli, ResultLinesAreExactAlsoAfterAnError) {
+    const CliRun stopped = run_cli({"--student-id", "  \xe0\xb9\x91 2  ", "--click", "check-id,check"});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.out, "caption: Form1\nstudent-id:   \xe0\xb9\x91 2  \n");
+}
+
+TEST(Cli, VerboseSaveAndSeveralSheets) {
+    const std::string grey = small_bmp("grey.bmp", 7, 4, rgb(30, 30, 30));
+    const std::string light = small_bmp("light.bmp", 3, 2, rgb(200, 30, 30));
+    const std::string saved = (scratch_dir() / "saved.bmp").string();
+    CliRun run = run_cli({"--verbose", "--click", "binary", "--save-picture", saved, grey});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "status: Image binary process done  0%\nstatus: Image binary process done  25%\n"
+              "status: Image binary process done  50%\nstatus: Image binary process done  75%\n"
+              "status: Image binary process done  100%\ncaption: Image binary process done  100%\nstudent-id: \n");
+    const std::string bytes = slurp(saved);
+    const PictureResult picture = decode_bmp(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(*picture.picture, Surface(7, 4, kBlack));
+
+    run = run_cli({"--click=binary", grey, "/no/such.bmp", light});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "sheet: " + grey + "\ncaption: Image binary process done  100%\nstudent-id: \nsheet: /no/such.bmp\nsheet: " + light +
+                           "\ncaption: Image binary process done  100%\nstudent-id: \n");
+    EXPECT_EQ(run_cli({"--save-picture", saved, grey, light}).status, 2);
+}
+
+TEST(Cli, CsvQuotesFields) {
+    const CliRun run = run_cli({"--csv", "--student-id", "a,\"b\"", "--click", "check-id,check"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("sheet,student_id,caption,error\n(built-in sheet),\"a,\"\"b\"\"\",Form1,check (cmdCheck): ", 0), 0u)
+        << run.out;
+}
+
+TEST(Cli, EveryBmpSuiteFileIsReadOrRefusedWithoutACrash) {
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(IDR_BMPSUITE_DIR)) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".bmp") continue;
+        ++files;
+        const CliRun run = run_cli({"--click=binary,draw,check,check-id", entry.path().string()});
+        EXPECT_EQ(run.signal, 0) << entry.path();
+        EXPECT_TRUE(run.status == 0 || run.status == 3) << entry.path() << " gave " << run.status << "\n" << run.err;
+    }
+    EXPECT_GT(files, 50);
+}
+
+}  // namespace
+}  // namespace idr
