@@ -167,8 +167,9 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
     if (magnitude < -330) return zero;
 
     // A locale-free parse of a normalised copy; the exponent is now small.
+    // No reserve: a short number stays in the string's inline buffer, so the
+    // common case allocates nothing (binarization converts once per pixel).
     std::string normal;
-    normal.reserve(int_digits.size() + frac_digits.size() + 24);
     if (negative) normal += '-';
     if (int_digits.empty()) {
         normal += '0';
