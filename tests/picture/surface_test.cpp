@@ -97,23 +97,5 @@ TEST(Surface, FractionalPSetWritesTheFlooredPixel) {
     EXPECT_EQ(s.Point(1, 2), 99);
 }
 
-TEST(Surface, EmptySurfaceHasNoPixels) {
-    Surface s;
-    EXPECT_EQ(s.width(), 0);
-    EXPECT_EQ(s.height(), 0);
-    EXPECT_EQ(s.Point(0, 0), -1);
-    s.PSet(0, 0, 1);
-    EXPECT_TRUE(s.pixels().empty());
-}
-
-TEST(Surface, PixelsAreRowMajorTopRowFirst) {
-    Surface s(3, 2, 0);
-    s.set_pixel(2, 0, 5);
-    s.set_pixel(0, 1, 6);
-    ASSERT_EQ(s.pixels().size(), 6u);
-    EXPECT_EQ(s.pixels()[2], 5);
-    EXPECT_EQ(s.pixels()[3], 6);
-}
-
 }  // namespace
 }  // namespace idr
