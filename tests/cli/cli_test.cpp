@@ -122,6 +122,7 @@ TEST(Cli, ExitStatuses) {
         {{"--version"}, 0, ""},
         {{"--help"}, 0, ""},
         {{good, "--click", "up,down,left,right,check-id"}, 0, ""},
+        {{"--threshold", "-1", "--click=", good}, 0, ""},  // a value may start with '-'; no clicks
         {{"--frobnicate"}, 2, "--frobnicate"},
         {{"--click", "binary,jump"}, 2, "jump"},
         {{"--click"}, 2, "--click"},
