@@ -18,8 +18,11 @@ void expect_sheet_marks(const Form1& form, bool margin) {
     for (Int16 k = 0; k < 100; ++k) {
         const bool filled = k % 10 == test::kSheetId[k / 10] - '0';
         const int count = count_black_samples(form, k, steps);
-        if (margin && filled) EXPECT_TRUE(count >= 10 && count <= 14) << "filled cell " << k << ": " << count;
-        if (margin && !filled) EXPECT_LE(count, 2) << "cell " << k;
+        if (margin && filled) {
+            EXPECT_TRUE(count >= 10 && count <= 14) << "filled cell " << k << ": " << count;
+        } else if (margin) {
+            EXPECT_LE(count, 2) << "cell " << k;
+        }
         EXPECT_EQ(form.Cell_Flag(k + 1), filled ? kTrue : kFalse) << k;
     }
     EXPECT_EQ(form.Caption(), "Total unit remain = 10 Unit.");
