@@ -166,6 +166,15 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
     if (magnitude > 310) beyond_double(original);
     if (magnitude < -330) return zero;
 
+    // Whole numbers of up to 15 digits are below 2^53 and therefore exact
+    // when accumulated in a double: the usual threshold texts, which
+    // binarization converts once per pixel, skip the general parse.
+    if (frac_digits.empty() && exponent == 0 && int_digits.size() <= 15) {
+        double whole = 0;
+        for (const char c : int_digits) whole = whole * 10 + (c - '0');
+        return negative ? -whole : whole;
+    }
+
     // A locale-free parse of a normalised copy; the exponent is now small.
     // No reserve: a short number stays in the string's inline buffer, so the
     // common case allocates nothing (binarization converts once per pixel).
