@@ -1,0 +1,17 @@
+// id-reader: the window. No command line, no files, no settings: the sheet is
+// compiled in, and closing the window ends the program.
+
+#include <QApplication>
+
+#include "app/form/form1.h"
+#include "app/gui/application.h"
+#include "app/gui/main_window.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    idr::prepare_application(app);
+    idr::Form1 form;
+    idr::MainWindow window(form);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,103 @@
+# shellcheck shell=bash
+# Shared by the real-window test, the screenshot script and the GUI
+# measurements: a private Xvfb on a free display, the id-reader window on it,
+# and xdotool helpers that work in the window's client coordinates (the
+# design's pixels). No window manager runs, so X honours the window's opening
+# position and nothing decorates or moves it. Everything started here is
+# stopped on every exit path.
+
+gui_tmp=${GUI_KEEP_TMP:-$(mktemp -d)}
+gui_xvfb_pid=""
+gui_app_pid=""
+gui_win=""
+gui_x0=0
+gui_y0=0
+
+gui_cleanup() {
+    if [ -n "$gui_app_pid" ]; then kill "$gui_app_pid" 2>/dev/null || true; fi
+    if [ -n "$gui_xvfb_pid" ]; then kill "$gui_xvfb_pid" 2>/dev/null || true; fi
+    wait 2>/dev/null || true
+    [ -n "${GUI_KEEP_TMP:-}" ] || rm -rf "$gui_tmp"
+}
+trap gui_cleanup EXIT
+trap 'exit 130' INT TERM
+
+gui_fail() {
+    echo "FAIL: $*" >&2
+    if [ -s "$gui_tmp/app.log" ]; then sed 's/^/  id-reader: /' "$gui_tmp/app.log" >&2; fi
+    exit 1
+}
+
+# Starts Xvfb on a display number it picks itself and points DISPLAY at it.
+gui_start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$gui_tmp/display" 2>"$gui_tmp/xvfb.log" &
+    gui_xvfb_pid=$!
+    local i
+    for i in $(seq 200); do
+        [ -s "$gui_tmp/display" ] && break
+        sleep 0.05
+    done
+    [ -s "$gui_tmp/display" ] || gui_fail "Xvfb did not start: $(cat "$gui_tmp/xvfb.log")"
+    export DISPLAY=":$(tr -d '[:space:]' <"$gui_tmp/display")"
+    export QT_QPA_PLATFORM=xcb
+    unset WAYLAND_DISPLAY
+    export XDG_RUNTIME_DIR="$gui_tmp/runtime"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+}
+
+# gui_start_app BINARY: starts the window and waits until it is mapped.
+gui_start_app() {
+    "$1" >"$gui_tmp/app.log" 2>&1 &
+    gui_app_pid=$!
+    local i
+    for i in $(seq 200); do
+        gui_win=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -n1 || true)
+        [ -n "$gui_win" ] && break
+        kill -0 "$gui_app_pid" 2>/dev/null || gui_fail "id-reader exited at start"
+        sleep 0.05
+    done
+    [ -n "$gui_win" ] || gui_fail "no window titled Form1 appeared"
+    gui_x0=$(xwininfo -id "$gui_win" | awk '/Absolute upper-left X/ {print $NF}')
+    gui_y0=$(xwininfo -id "$gui_win" | awk '/Absolute upper-left Y/ {print $NF}')
+    sleep 0.2  # first paint
+}
+
+# gui_click X Y: a left click at client pixel (X, Y).
+gui_click() {
+    xdotool mousemove $((gui_x0 + $1)) $((gui_y0 + $2)) click 1
+}
+
+gui_title() {
+    xdotool getwindowname "$gui_win"
+}
+
+# gui_wait_title TEXT: waits up to 10 s for the exact caption.
+gui_wait_title() {
+    local i
+    for i in $(seq 200); do
+        [ "$(gui_title)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    gui_fail "caption is \"$(gui_title)\", expected \"$1\""
+}
+
+# gui_grab FILE: the window's client area as it is on the screen.
+gui_grab() {
+    import -window root -crop "$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')+${gui_x0}+${gui_y0}" +repage "$1"
+}
+
+# gui_text_of X Y: the text of the box at client pixel (X, Y), read the way
+# a person would: click it, select all, copy, paste elsewhere.
+gui_text_of() {
+    gui_click "$1" "$2"
+    xdotool key ctrl+a ctrl+c
+    sleep 0.1
+    xclip -o -selection clipboard 2>/dev/null || true
+}
+
+# gui_type_into X Y TEXT: replaces the text of the box at (X, Y).
+gui_type_into() {
+    gui_click "$1" "$2"
+    xdotool key ctrl+a BackSpace
+    [ -z "$3" ] || xdotool type --delay 5 "$3"
+}
