@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include <unistd.h>
 
 #include "assets/embedded_sheet.h"
 #include "picture/framed.h"
@@ -19,6 +24,11 @@ std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
 }
 std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(SheetFile, FrameHoldsExactlyOneBmpFile) {
@@ -66,11 +76,24 @@ TEST(SheetFile, BmpHeaderFields) {
 }
 
 TEST(SheetFile, EmbeddedBytesAreTheCommittedSheet) {
-    std::ifstream in(IDR_SOURCE_DIR "/assets/sheet.bmp", std::ios::binary);
-    ASSERT_TRUE(in) << "assets/sheet.bmp not readable";
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> file = read_file(IDR_SOURCE_DIR "/assets/sheet.bmp");
+    ASSERT_EQ(file.size(), 285310u) << "assets/sheet.bmp";
     const auto bmp = embedded_sheet_blob().subspan(12);
     EXPECT_TRUE(std::equal(bmp.begin(), bmp.end(), file.begin(), file.end()));
+}
+
+// The committed sheet is the generator's output, byte for byte, so the
+// generator and the sheet cannot drift apart unnoticed.
+TEST(SheetFile, GeneratorReproducesTheCommittedSheet) {
+    const std::filesystem::path generator = IDR_BINARY_DIR "/tools/make_sheet";
+    if (!std::filesystem::exists(generator)) GTEST_SKIP() << "make_sheet not built";
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("idr_sheet_test_" + std::to_string(::getpid()) + ".bmp");
+    const std::string command = "'" + generator.string() + "' '" + out.string() + "' > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "make_sheet reported a figure it did not reach";
+    const std::vector<std::uint8_t> made = read_file(out);
+    std::filesystem::remove(out);
+    EXPECT_EQ(made, read_file(IDR_SOURCE_DIR "/assets/sheet.bmp"));
 }
 
 TEST(SheetFile, DecodesToTheWindowPicture) {

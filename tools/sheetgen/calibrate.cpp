@@ -50,7 +50,9 @@ std::vector<bool> protected_pixels() {
 int brightness_at(const Sheet& s, Point2 p) { return brightness(s.colour(p.x, p.y)); }
 
 // Sets the printing coverage at p so that the pixel's brightness is
-// `target`, keeping its paper and ink. Returns false when no coverage does.
+// `target`, keeping its paper. Rounding can step over the target; the ink's
+// red is then moved by up to 3 and the search repeated. Returns false (and
+// leaves the pixel as it was) when nothing reaches the target.
 bool set_brightness(Sheet& sheet, Point2 p, int target) {
     PixelLayers& px = sheet.at(p.x, p.y);
     if (px.disc || px.rule_black || px.pen > 0) return false;
