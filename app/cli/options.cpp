@@ -50,21 +50,21 @@ namespace {
 
 enum class Takes { Nothing, Value };
 
-struct OptionSpec {
+struct KnownOption {
     std::string_view name;
     Takes takes;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {"--threshold", Takes::Value}, {"--black-samples", Takes::Value}, {"--student-id", Takes::Value},
     {"--click", Takes::Value},     {"--save-picture", Takes::Value},  {"--cells", Takes::Nothing},
     {"--verbose", Takes::Nothing}, {"--csv", Takes::Nothing},         {"--help", Takes::Nothing},
     {"--version", Takes::Nothing},
 };
 
-const OptionSpec* find_option(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) return &spec;
+const KnownOption* find_option(std::string_view name) {
+    for (const KnownOption& known : kOptions) {
+        if (known.name == name) return &known;
     }
     return nullptr;
 }
@@ -96,11 +96,11 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
 
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = find_option(name);
-        if (spec == nullptr) return usage_error("unknown option " + name);
+        const KnownOption* known = find_option(name);
+        if (known == nullptr) return usage_error("unknown option " + name);
 
         std::string value;
-        if (spec->takes == Takes::Nothing) {
+        if (known->takes == Takes::Nothing) {
             if (equals != std::string::npos) return usage_error(name + " takes no value");
         } else if (equals != std::string::npos) {
             value = arg.substr(equals + 1);
