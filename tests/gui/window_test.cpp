@@ -106,11 +106,5 @@ TEST_F(WindowTest, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(named, 13);
 }
 
-TEST_F(WindowTest, ClosingEndsWithoutAQuestion) {
-    EXPECT_TRUE(window.close());
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
 }  // namespace
 }  // namespace idr::testing
