@@ -9,7 +9,7 @@
 #include "reading/dispatch.h"
 #include "reading/grid.h"
 #include "reading/id_reading.h"
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 #include "reading/positioning.h"
 #include "rules/colour.h"
 #include "rules/text.h"

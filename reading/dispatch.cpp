@@ -5,7 +5,7 @@
 #include "reading/binarization.h"
 #include "reading/grid.h"
 #include "reading/id_reading.h"
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 #include "reading/positioning.h"
 
 namespace idr {

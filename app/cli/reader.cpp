@@ -14,7 +14,7 @@
 #include "app/form/form1.h"
 #include "picture/bmp.h"
 #include "reading/dispatch.h"
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 #include "rules/error.h"
 
 namespace idr::cli {

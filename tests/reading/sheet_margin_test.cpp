@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 #include "support.h"
 
 namespace idr {

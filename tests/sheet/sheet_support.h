@@ -12,7 +12,7 @@
 #include "app/form/form1.h"
 #include "reading/binarization.h"
 #include "reading/grid.h"
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 #include "rules/colour.h"
 
 namespace idr::sheet_test {

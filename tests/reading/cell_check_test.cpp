@@ -1,4 +1,4 @@
-#include "reading/inspection.h"
+#include "reading/cell_check.h"
 
 #include <gtest/gtest.h>
 
