@@ -39,20 +39,22 @@ gui_start_xvfb() {
     for attempt in $(seq 20); do
         n=$((200 + RANDOM % 700))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp 2>"$gui_tmp/xvfb.log" &
+        # -noreset: by default the server resets whenever its last client
+        # leaves, and refuses connections meanwhile; every short-lived
+        # xdotool or probe would open such a window for the next client.
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$gui_tmp/xvfb.log" &
         gui_xvfb_pid=$!
         for i in $(seq 200); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
+            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
             kill -0 "$gui_xvfb_pid" 2>/dev/null || break
             sleep 0.05
         done
-        if kill -0 "$gui_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+        if kill -0 "$gui_xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
             export DISPLAY=":$n"
             export QT_QPA_PLATFORM=xcb
             unset WAYLAND_DISPLAY
             export XDG_RUNTIME_DIR="$gui_tmp/runtime"
             mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-            xdpyinfo >/dev/null 2>&1 || true  # the server answers
             return 0
         fi
         kill "$gui_xvfb_pid" 2>/dev/null || true
@@ -67,16 +69,29 @@ gui_start_app() {
     "$1" >"$gui_tmp/app.log" 2>&1 &
     gui_app_pid=$!
     local i
-    for i in $(seq 200); do
+    for i in $(seq 400); do
         gui_win=$(xdotool search --onlyvisible --name '^Form1$' 2>/dev/null | head -n1 || true)
         [ -n "$gui_win" ] && break
         kill -0 "$gui_app_pid" 2>/dev/null || gui_fail "id-reader exited at start"
         sleep 0.05
     done
     [ -n "$gui_win" ] || gui_fail "no window titled Form1 appeared"
+    gui_eventually 10 xwininfo -id "$gui_win" >/dev/null 2>&1 || gui_fail "the window does not answer"
     gui_x0=$(xwininfo -id "$gui_win" | awk '/Absolute upper-left X/ {print $NF}')
     gui_y0=$(xwininfo -id "$gui_win" | awk '/Absolute upper-left Y/ {print $NF}')
     sleep 0.2  # first paint
+}
+
+# gui_eventually SECONDS COMMAND...: runs COMMAND until it succeeds, for at
+# most SECONDS. The window repaints, and the X server answers, in their own
+# time; on a loaded machine that can take a while.
+gui_eventually() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
 }
 
 # gui_click X Y: a left click at client pixel (X, Y).
@@ -88,15 +103,11 @@ gui_title() {
     xdotool getwindowname "$gui_win"
 }
 
-# gui_wait_title TEXT: waits up to 10 s for the exact caption.
+# gui_wait_title TEXT: waits up to 20 s for the exact caption.
 gui_wait_title() {
-    local i
-    for i in $(seq 200); do
-        [ "$(gui_title)" = "$1" ] && return 0
-        sleep 0.05
-    done
-    gui_fail "caption is \"$(gui_title)\", expected \"$1\""
+    gui_eventually 20 gui_title_is "$1" || gui_fail "caption is \"$(gui_title)\", expected \"$1\""
 }
+gui_title_is() { [ "$(gui_title)" = "$1" ]; }
 
 # gui_grab FILE: the window's client area as it is on the screen.
 gui_grab() {
@@ -108,8 +119,13 @@ gui_grab() {
 gui_text_of() {
     gui_click "$1" "$2"
     xdotool key ctrl+a ctrl+c
-    sleep 0.1
-    xclip -o -selection clipboard 2>/dev/null || true
+    local text="" i
+    for i in $(seq 50); do
+        text=$(xclip -o -selection clipboard 2>/dev/null || true)
+        [ -n "$text" ] && break
+        sleep 0.1
+    done
+    printf '%s' "$text"
 }
 
 # gui_type_into X Y TEXT: replaces the text of the box at (X, Y).

@@ -37,7 +37,8 @@ echo "== 1. Binary, in-process (median of 15, ms) =="
 for _ in $(seq 15); do "$probe" binary >>"$gui_tmp/binary.txt"; done
 for _ in $(seq 15); do "$bare" titles >>"$gui_tmp/titles.txt"; done
 printf '  click to final caption and repaint  %s\n' "$(value_of binary_ms <"$gui_tmp/binary.txt" | median)"
-printf '  of which the handler alone          %s\n' "$(value_of binary_model_only_ms <"$gui_tmp/binary.txt" | median)"
+printf '    until the click returned          %s\n' "$(value_of binary_click_returned_ms <"$gui_tmp/binary.txt" | median)"
+printf '    the handler alone, no window      %s\n' "$(value_of binary_model_only_ms <"$gui_tmp/binary.txt" | median)"
 printf '  baseline: 363 bare title updates    %s\n' "$(value_of titles_ms <"$gui_tmp/titles.txt" | median)"
 
 echo "== 1. Binary, real window: click to final caption seen by the X server (median of 7, ms) =="

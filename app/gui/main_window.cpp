@@ -189,7 +189,11 @@ void MainWindow::on_click(ButtonId id) {
 }
 
 void MainWindow::on_caption_changed(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    const QString title = QString::fromStdString(caption);
+    // "1. Binary" writes the same percentage for several rows in a row; the
+    // window system already shows it.
+    if (title == windowTitle()) return;
+    setWindowTitle(title);
     if (handler_running_) {
         // The caption is the status line: push it to the window system now,
         // while the handler is still running. User input keeps waiting, so

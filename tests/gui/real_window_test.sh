@@ -52,57 +52,68 @@ green_cells() {
         }' | sort -u
 }
 
+# Checks on what the screen shows now; each is retried until the window has
+# repainted, within a deadline.
+grab_picture() {
+    gui_grab "$gui_tmp/screen.png"
+    picture_of "$gui_tmp/screen.png" "$gui_tmp/picture.png"
+}
+picture_is_sheet() {
+    grab_picture
+    diff=$(differing_pixels "$gui_tmp/picture.png" "$gui_tmp/sheet.png")
+    [ "$diff" = "0" ]
+}
+pixel() { convert "$gui_tmp/picture.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+binarized_with_template_in_place() {
+    grab_picture
+    local colours
+    colours=$(convert "$gui_tmp/picture.png" -fill black -draw "rectangle 8,109 27,128" \
+        -unique-colors -depth 8 txt:- | grep -c '^[0-9]' || true)
+    [ "$colours" -le 2 ] && [ "$(pixel 17 109)" = "0000FF" ] && [ "$(pixel 17 108)" != "0000FF" ]
+}
+expected_cells=""
+for c in $(seq 0 9); do expected_cells+="$c:${sheet_id:$c:1} "; done
+marked_cells_are_the_ids() {
+    grab_picture
+    marked=$(green_cells "$gui_tmp/picture.png" | tr '\n' ' ')
+    [ "$marked" = "$expected_cells" ]
+}
+box_shown() { xdotool search --onlyvisible --name '^id-reader$' >/dev/null 2>&1; }
+box_gone() { ! box_shown; }
+
 gui_start_xvfb
+convert "$sheet" "$gui_tmp/sheet.png"
+
 step "start"
 gui_start_app "$app"
 [ "$(gui_title)" = "Form1" ] || gui_fail "caption at start is \"$(gui_title)\""
 [ "$gui_x0,$gui_y0" = "21,122" ] || gui_fail "window opened at ($gui_x0,$gui_y0), not (21,122)"
 size=$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')
 [ "$size" = "420x384" ] || gui_fail "client area is $size"
-
-gui_grab "$gui_tmp/start.png"
-picture_of "$gui_tmp/start.png" "$gui_tmp/start-picture.png"
-convert "$sheet" "$gui_tmp/sheet.png"
-diff=$(differing_pixels "$gui_tmp/start-picture.png" "$gui_tmp/sheet.png")
-[ "$diff" = "0" ] || gui_fail "the picture area differs from the sheet in $diff pixels"
+gui_eventually 20 picture_is_sheet || gui_fail "the picture area differs from the sheet in $diff pixels"
 
 step "an error: letters as threshold"
 gui_type_into "${threshold[@]}" abc
 gui_click "${binary[@]}"
-box=""
-for _ in $(seq 100); do
-    box=$(xdotool search --onlyvisible --name '^id-reader$' 2>/dev/null | head -n1 || true)
-    [ -n "$box" ] && break
-    sleep 0.05
+gui_eventually 20 box_shown || gui_fail "no message box after \"1. Binary\" with threshold \"abc\""
+# Enter goes to the box once it has the keyboard focus.
+for _ in 1 2 3; do
+    sleep 0.3
+    xdotool key Return
+    gui_eventually 5 box_gone && break
 done
-[ -n "$box" ] || gui_fail "no message box after \"1. Binary\" with threshold \"abc\""
-sleep 0.2
-xdotool key Return
-for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '^id-reader$' >/dev/null 2>&1 || break
-    sleep 0.05
-done
-xdotool search --onlyvisible --name '^id-reader$' >/dev/null 2>&1 && gui_fail "Enter did not dismiss the message box"
+box_gone || gui_fail "Enter did not dismiss the message box"
 kill -0 "$gui_app_pid" 2>/dev/null || gui_fail "the program ended after the error"
 [ "$(gui_title)" = "Form1" ] || gui_fail "caption after the error is \"$(gui_title)\""
-gui_grab "$gui_tmp/after-error.png"
-picture_of "$gui_tmp/after-error.png" "$gui_tmp/after-error-picture.png"
-diff=$(differing_pixels "$gui_tmp/after-error-picture.png" "$gui_tmp/sheet.png")
-[ "$diff" = "0" ] || gui_fail "the picture changed after the error ($diff pixels)"
+gui_eventually 20 picture_is_sheet || gui_fail "the picture changed after the error ($diff pixels)"
 
 step "1. Binary, with \"Up\" clicked while it runs"
 gui_type_into "${threshold[@]}" 35
 xdotool mousemove $((gui_x0 + binary[0])) $((gui_y0 + binary[1])) click 1 \
         mousemove $((gui_x0 + up[0])) $((gui_y0 + up[1])) click 1
 gui_wait_title "Image binary process done  100%"
-sleep 0.2
-gui_grab "$gui_tmp/binary.png"
-picture_of "$gui_tmp/binary.png" "$gui_tmp/binary-picture.png"
-pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
-[ "$(pixel "$gui_tmp/binary-picture.png" 17 109)" = "0000FF" ] || gui_fail "the template left its place"
-[ "$(pixel "$gui_tmp/binary-picture.png" 17 108)" != "0000FF" ] || gui_fail "\"Up\" moved the template after \"1. Binary\""
-colours=$(convert "$gui_tmp/binary-picture.png" -fill black -draw "rectangle 8,109 27,128" -unique-colors -depth 8 txt:- | grep -c '^[0-9]' || true)
-[ "$colours" -le 2 ] || gui_fail "the picture is not black and white after \"1. Binary\""
+gui_eventually 20 binarized_with_template_in_place ||
+    gui_fail "after \"1. Binary\" the picture is not black and white, or \"Up\" moved the template"
 
 step "2. Draw grid, 3. Check  object"
 gui_click "${draw[@]}"
@@ -113,12 +124,6 @@ step "4. Check ID"
 gui_click "${check_id[@]}"
 id=$(gui_text_of "${student_id[@]}")
 [ "$id" = "$sheet_id" ] || gui_fail "Student_ID reads \"$id\", expected $sheet_id"
-
-gui_grab "$gui_tmp/read.png"
-picture_of "$gui_tmp/read.png" "$gui_tmp/read-picture.png"
-marked=$(green_cells "$gui_tmp/read-picture.png" | tr '\n' ' ')
-expected=""
-for c in $(seq 0 9); do expected+="$c:${sheet_id:$c:1} "; done
-[ "$marked" = "$expected" ] || gui_fail "green cells are \"$marked\", expected \"$expected\""
+gui_eventually 20 marked_cells_are_the_ids || gui_fail "green cells are \"$marked\", expected \"$expected_cells\""
 
 echo "real window: all checks passed"
