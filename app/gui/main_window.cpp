@@ -27,7 +27,8 @@ QString qstr(std::string_view s) {
 QRect to_qrect(const Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
 // What a screen reader announces for the controls whose text does not say
-// what they are. Buttons are announced by their visible words.
+// what they are. Buttons are announced by their visible words, the label by
+// its Thai text (name left null), with an English description.
 struct SpokenName {
     std::string_view control;
     const char* name;
@@ -39,13 +40,13 @@ constexpr SpokenName kSpokenNames[] = {
     {"txtTreshold", "Binarization threshold", "Brightness up to which 1. Binary makes a pixel black"},
     {"txtBlack_Pixels", "Black samples threshold",
      "3. Check object marks a cell with more black samples than this"},
-    {"Label1", "Identification number read", "Heading of the Student ID box"},
+    {"Label1", nullptr, "Identification number read: the heading of the Student ID box"},
 };
 
 void name_for_screen_readers(QWidget* widget, std::string_view control) {
     for (const SpokenName& spoken : kSpokenNames) {
         if (spoken.control == control) {
-            widget->setAccessibleName(QString::fromUtf8(spoken.name));
+            if (spoken.name != nullptr) widget->setAccessibleName(QString::fromUtf8(spoken.name));
             widget->setAccessibleDescription(QString::fromUtf8(spoken.description));
         }
     }

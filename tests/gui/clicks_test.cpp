@@ -116,6 +116,17 @@ TEST_F(WindowTest, HandlersReadWhatTheOperatorTyped) {
     for (Int32 p : form.picRedraw.surface.pixels()) ASSERT_EQ(p, 0);  // 255: every pixel black
 }
 
+TEST_F(WindowTest, TextBoxesHaveNoLengthLimit) {
+    // The text goes model -> box -> model on every click; a box that
+    // truncated it would silently drop digits.
+    box("Student_ID")->setText(QString(40000, QLatin1Char('7')));  // as if pasted
+    form.Cell_Flag(2) = kTrue;
+    click(ButtonId::CheckId);
+    click(ButtonId::CheckId);
+    EXPECT_EQ(box("Student_ID")->text().size(), 40002);
+    EXPECT_EQ(form.Student_ID.Text.size(), 40002u);
+}
+
 std::string expected_progress(int row) {
     const double percent = std::floor(static_cast<double>(row) / 362.0 * 100.0);
     return "Image binary process done  " + std::to_string(static_cast<int>(percent)) + "%";
