@@ -21,7 +21,7 @@ idr_need_packages() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Configures (once) and builds a build directory: idr_build DIR [cmake args...]
