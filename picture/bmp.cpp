@@ -164,12 +164,6 @@ PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
     if (file.signature[0] != 'B' || file.signature[1] != 'M') {
         return fail("signature", "is " + describe_signature(file.signature) + ", expected \"BM\"");
     }
-    if (static_cast<std::int64_t>(file.pixel_data_offset) >= file_length) {
-        return fail("pixel data offset", "is " + std::to_string(file.pixel_data_offset) +
-                                             ", at or beyond the end of the " +
-                                             std::to_string(file_length) + "-byte file");
-    }
-
     if (!reader.has(4)) {
         return fail("information header size",
                     "is missing: the file ends " + std::to_string(file_length - 14) +
@@ -197,6 +191,14 @@ PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
     info.colours_important = reader.u32();
     assert(!reader.failed());
 
+    // Checked once the headers are known to be whole, so that a file cut
+    // short inside them is reported as such and not as a bad offset; an
+    // offset right at the end is a file cut short before its pixels.
+    if (static_cast<std::int64_t>(file.pixel_data_offset) > file_length) {
+        return fail("pixel data offset", "is " + std::to_string(file.pixel_data_offset) +
+                                             ", beyond the end of the " +
+                                             std::to_string(file_length) + "-byte file");
+    }
     if (info.planes != kPlanes) {
         return fail("planes", "is " + std::to_string(info.planes) + ", must be 1");
     }
