@@ -1,5 +1,6 @@
 // id-reader-cli: the reader's buttons on the window model, without a window.
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,6 +8,19 @@
 
 #include "app/cli/options.h"
 #include "app/cli/reader.h"
+
+namespace {
+
+// Output that could not be written (a closed standard output, a full disk)
+// must not end as a success.
+int checked_output(int status) {
+    std::cout.flush();
+    if (std::cout) return status;
+    std::cerr << "id-reader-cli: cannot write the results to standard output\n";
+    return std::max(status, idr::cli::kExitFile);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace idr::cli;
@@ -17,17 +31,17 @@ int main(int argc, char** argv) {
         switch (parsed.action) {
             case ParseResult::Action::Help:
                 std::cout << kUsage;
-                return kExitOk;
+                return checked_output(kExitOk);
             case ParseResult::Action::Version:
                 std::cout << "id-reader-cli " << IDR_VERSION << '\n';
-                return kExitOk;
+                return checked_output(kExitOk);
             case ParseResult::Action::UsageError:
                 std::cerr << "id-reader-cli: " << parsed.error << "\n(try id-reader-cli --help)\n";
                 return kExitUsage;
             case ParseResult::Action::Run:
                 break;
         }
-        return run_sheets(parsed.options, std::cout, std::cerr);
+        return checked_output(run_sheets(parsed.options, std::cout, std::cerr));
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "id-reader-cli: " << e.what() << '\n';

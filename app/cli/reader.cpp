@@ -1,10 +1,11 @@
 #include "app/cli/reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -70,37 +71,54 @@ void write_cells_table(const Form1& form, std::ostream& out) {
     }
 }
 
-bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+// ": Permission denied" for an errno value, nothing for 0.
+std::string reason(int error) { return error != 0 ? std::string(": ") + std::strerror(error) : std::string(); }
+
+// Empty when the file was written, otherwise why not.
+std::string write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
+    if (!file) return "cannot be opened for writing" + reason(errno);
+    errno = 0;
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();
-    return static_cast<bool>(file);
+    if (!file) return "could not be written" + reason(errno);
+    return {};
 }
 
 }  // namespace
 
 std::variant<Surface, std::string> load_sheet_file(const std::string& path) {
     namespace fs = std::filesystem;
+    if (path.empty()) return std::string("the file name is empty");
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) return std::string("no such file");
+    if (status.type() == fs::file_type::not_found) return std::string("no such file");
+    // Permission denied on a folder, a name too long, a loop of links, ...
+    if (ec) return "cannot be opened: " + ec.message();
     if (fs::is_directory(status)) return std::string("is a directory, not a BMP file");
     if (!fs::is_regular_file(status)) return std::string("is not a regular file");
     const std::uintmax_t size = fs::file_size(path, ec);
     if (ec) return "cannot be read: " + ec.message();
-    if (size > kMaxSheetFileBytes) {
-        return "is " + std::to_string(size) + " bytes, more than any picture the reader accepts (" +
-               std::to_string(kMaxSheetFileBytes) + " bytes)";
-    }
+    const std::string limit = "more than any picture the reader accepts (" + std::to_string(kMaxSheetFileBytes) + " bytes)";
+    if (size > kMaxSheetFileBytes) return "is " + std::to_string(size) + " bytes, " + limit;
 
+    errno = 0;
     std::ifstream file(path, std::ios::binary);
-    if (!file) return std::string("cannot be opened for reading");
+    if (!file) return "cannot be opened for reading" + reason(errno);
+    // Read in pieces with read(): a read error then sets badbit instead of
+    // throwing out of the stream buffer, and a file that reports a size of 0
+    // but has no end (as some under /proc do) stops at the cap.
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(size));
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::string("could not be read");
-    if (bytes.size() > kMaxSheetFileBytes) return std::string("grew while it was read");
+    std::vector<char> piece(1 << 16);
+    while (file) {
+        errno = 0;
+        file.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        bytes.insert(bytes.end(), piece.data(), piece.data() + file.gcount());
+        if (file.bad()) return "could not be read" + reason(errno);
+        if (bytes.size() > kMaxSheetFileBytes) return "holds " + limit;
+    }
 
     PictureResult picture = decode_bmp(bytes);
     if (!picture) return picture.error.message();
@@ -187,10 +205,19 @@ int run_sheets(const Options& options, std::ostream& out, std::ostream& err) {
             if (options.cells) write_cells_table(*form, out);
         }
 
-        if (options.save_picture && !write_file(*options.save_picture, encode_bmp(form->picRedraw.surface))) {
-            out.flush();
-            err << "id-reader-cli: " << *options.save_picture << ": cannot write the picture\n";
-            status = std::max(status, kExitFile);
+        if (options.save_picture) {
+            std::error_code ec;
+            std::string problem;
+            if (!built_in && std::filesystem::equivalent(path, *options.save_picture, ec)) {
+                problem = "is the sheet that was read; its scan is kept, not overwritten";
+            } else {
+                problem = write_file(*options.save_picture, encode_bmp(form->picRedraw.surface));
+            }
+            if (!problem.empty()) {
+                out.flush();
+                err << "id-reader-cli: " << *options.save_picture << ": cannot write the picture: " << problem << '\n';
+                status = std::max(status, kExitFile);
+            }
         }
     }
     out.flush();
