@@ -58,8 +58,17 @@ std::size_t utf8_sequence_length(std::string_view s) {
 // far outside the double range whatever the digits.
 constexpr std::int64_t kExponentCap = 1'000'000'000'000;
 
-[[noreturn]] void not_a_number(std::string_view text) {
-    throw RuntimeError(ErrorKind::TypeMismatch, "the text " + quoted_text(text) + " is not a number");
+[[noreturn]] void not_a_number(std::string_view text, std::string_view decimal_separator) {
+    std::string message = "the text " + quoted_text(text) + " is not a number";
+    // "8.5" where the user's separator is ",", or "8,5" where it is ".": a
+    // plain "not a number" would puzzle, so say which separator counts.
+    for (const std::string_view mark : {".", ","}) {
+        if (mark != decimal_separator && text.find(mark) != std::string_view::npos) {
+            message += " (the decimal separator is " + quoted_text(decimal_separator) + ")";
+            break;
+        }
+    }
+    throw RuntimeError(ErrorKind::TypeMismatch, message);
 }
 
 [[noreturn]] void beyond_double(std::string_view text) {
@@ -130,7 +139,7 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
         text.remove_prefix(decimal_separator.size());
         frac_digits = take_digits();
     }
-    if (int_digits.empty() && frac_digits.empty()) not_a_number(original);
+    if (int_digits.empty() && frac_digits.empty()) not_a_number(original, decimal_separator);
 
     std::int64_t exponent = 0;
     if (!text.empty() && (text.front() == 'e' || text.front() == 'E')) {
@@ -141,14 +150,14 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
             text.remove_prefix(1);
         }
         const std::string_view exp_digits = take_digits();
-        if (exp_digits.empty()) not_a_number(original);
+        if (exp_digits.empty()) not_a_number(original, decimal_separator);
         for (char c : exp_digits) {
             exponent = exponent * 10 + (c - '0');
             if (exponent > kExponentCap) exponent = kExponentCap;
         }
         if (exp_negative) exponent = -exponent;
     }
-    if (!text.empty()) not_a_number(original);
+    if (!text.empty()) not_a_number(original, decimal_separator);
 
     const double zero = negative ? -0.0 : 0.0;
 
@@ -199,7 +208,7 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
         if (magnitude > 0) beyond_double(original);
         return zero;  // underflow: silently zero
     }
-    if (ec != std::errc{} || end != normal.data() + normal.size()) not_a_number(original);
+    if (ec != std::errc{} || end != normal.data() + normal.size()) not_a_number(original, decimal_separator);
     if (std::isinf(value)) beyond_double(original);
     return value;
 }

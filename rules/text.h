@@ -14,8 +14,9 @@ namespace idr {
 // integer or the fractional digits may be missing, not both. Blanks are
 // spaces and tabs.
 // Throws TypeMismatch for anything else (empty, blank, letters, "35abc",
-// "inf", "nan"), naming the text; Overflow for a number beyond the double
-// range. Tiny numbers underflow to zero without error.
+// "inf", "nan"), naming the text (and the separator, when the text holds a
+// "." or "," that is not it); Overflow for a number beyond the double range.
+// Tiny numbers underflow to zero without error.
 double text_to_double(std::string_view text, std::string_view decimal_separator);
 
 // The decimal separator of the user's locale (LC_NUMERIC from the

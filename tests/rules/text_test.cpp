@@ -107,15 +107,21 @@ TEST(TextToDouble, BeyondDoubleRangeIsOverflow) {
 TEST(TextToDouble, MessagesQuoteTheText) {
     const struct {
         std::string text;
+        const char* separator;
         std::string message;
     } cases[] = {
-        {"abc", "the text \"abc\" is not a number"},
-        {"", "the text \"\" is not a number"},
-        {"1e309", "the number \"1e309\" is beyond the range of a double"},
+        {"abc", ".", "the text \"abc\" is not a number"},
+        {"", ".", "the text \"\" is not a number"},
+        {"1e309", ".", "the number \"1e309\" is beyond the range of a double"},
+        // A point or comma that is not the user's separator: name the separator.
+        {"8.5", ",", "the text \"8.5\" is not a number (the decimal separator is \",\")"},
+        {"8,5", ".", "the text \"8,5\" is not a number (the decimal separator is \".\")"},
+        {"1,000.5", ",", "the text \"1,000.5\" is not a number (the decimal separator is \",\")"},
+        {"1.2.3", ".", "the text \"1.2.3\" is not a number"},
     };
     for (const auto& c : cases) {
         try {
-            text_to_double(c.text, ".");
+            text_to_double(c.text, c.separator);
             ADD_FAILURE() << c.text;
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.message(), c.message);
