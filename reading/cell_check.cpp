@@ -4,6 +4,7 @@
 
 #include "reading/box_number.h"
 #include "rules/colour.h"
+#include "rules/error.h"
 #include "rules/floats.h"
 #include "rules/integer.h"
 #include "rules/text.h"
@@ -59,11 +60,13 @@ Int16 count_black_samples(const Form1& form, Int16 cell, SampleSteps steps) {
     return count;
 }
 
+namespace {
+
 // Every run starts each cell from flag 0 and the plain style, so its outcome
 // depends only on the picture, the cells' places and the threshold text. The
 // threshold is read anew for every cell, after that cell's samples. A marked
 // cell keeps its BorderColor and an unmarked one its FillColor.
-void cmdCheck_Click(Form1& form) {
+void check_all_cells(Form1& form) {
     const SampleSteps steps = sample_steps(form);
     Int16 marked = 0;
 
@@ -87,6 +90,19 @@ void cmdCheck_Click(Form1& form) {
     }
 
     form.set_Caption(join(join("Total unit remain = ", int_to_text(marked)), " Unit."));
+}
+
+}  // namespace
+
+void cmdCheck_Click(Form1& form) {
+    try {
+        check_all_cells(form);
+    } catch (const RuntimeError& e) {
+        // Element 0 always exists, so a missing cell means the grid has not
+        // been drawn yet: tell the operator in the window's own words.
+        if (e.kind() != ErrorKind::MissingElement) throw;
+        throw RuntimeError(e.kind(), e.message() + "; \"2. Draw grid\" creates the cells");
+    }
 }
 
 }  // namespace idr

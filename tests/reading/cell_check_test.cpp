@@ -80,6 +80,7 @@ TEST(Inspection, BeforeTheGridFailsOnCellOneAfterFlaggingCellZero) {
     const ClickOutcome outcome = click(form, ButtonId::Check);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->kind(), ErrorKind::MissingElement);
+    EXPECT_EQ(outcome.error->message(), "Shape1(1) does not exist; \"2. Draw grid\" creates the cells");
     EXPECT_EQ(form.Cell_Flag(1), kTrue);
     EXPECT_EQ(form.Shape1(0).style, kStyleMarked);
     EXPECT_EQ(form.Cell_Flag(2), kFalse);
