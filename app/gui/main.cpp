@@ -13,5 +13,8 @@ int main(int argc, char* argv[]) {
     idr::Form1 form;
     idr::MainWindow window(form);
     window.show();
+    // Ask for the keyboard focus, so the keys reach picRedraw from the
+    // start also where no window manager hands it out.
+    window.activateWindow();
     return app.exec();
 }

@@ -180,13 +180,24 @@ void MainWindow::on_click(ButtonId id) {
         show_model();
         QMessageBox::critical(this, QStringLiteral("id-reader"),
                               QStringLiteral("Internal error: %1").arg(QString::fromUtf8(e.what())));
+        take_focus_back();
         return;
     }
     handler_running_ = false;
     // Everything the handler did, also when it stopped early, is shown
     // before the error is reported.
     show_model();
-    if (outcome.error) show_error_report(this, *outcome.error);
+    if (outcome.error) {
+        show_error_report(this, *outcome.error);
+        take_focus_back();
+    }
+}
+
+void MainWindow::take_focus_back() {
+    // Without a window manager nobody gives the keyboard back to the window
+    // once the message box is gone, and the operator could not go on with
+    // the keys (Enter or Space on the focused button, Tab).
+    activateWindow();
 }
 
 void MainWindow::on_caption_changed(const std::string& caption) {

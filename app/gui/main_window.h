@@ -43,6 +43,7 @@ private:
     void on_click(ButtonId id);
     void on_caption_changed(const std::string& caption);
     void take_typed_texts();
+    void take_focus_back();
 
     Form1& form_;
     std::array<CaptionButton*, kAllButtons.size()> buttons_{};

@@ -80,6 +80,15 @@ marked_cells_are_the_ids() {
 }
 box_shown() { xdotool search --onlyvisible --name '^id-reader$' >/dev/null 2>&1; }
 box_gone() { ! box_shown; }
+# Enter goes to the box once it has the keyboard focus.
+dismiss_box() {
+    for _ in 1 2 3; do
+        sleep 0.3
+        xdotool key Return
+        gui_eventually 5 box_gone && break
+    done
+    box_gone || gui_fail "Enter did not dismiss the message box"
+}
 
 gui_start_xvfb
 convert "$sheet" "$gui_tmp/sheet.png"
@@ -92,17 +101,19 @@ size=$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {pr
 [ "$size" = "420x384" ] || gui_fail "client area is $size"
 gui_eventually 20 picture_is_sheet || gui_fail "the picture area differs from the sheet in $diff pixels"
 
-step "an error: letters as threshold"
-gui_type_into "${threshold[@]}" abc
-gui_click "${binary[@]}"
+step "the keys alone: Tab, letters as threshold, Tab, Enter on \"1. Binary\""
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$gui_win" ]; }
+gui_eventually 10 has_focus || gui_fail "the window did not get the keyboard focus at start"
+xdotool key Tab Tab  # picRedraw -> Student_ID -> txtTreshold
+xdotool type --delay 5 abc
+xdotool key Tab Return
 gui_eventually 20 box_shown || gui_fail "no message box after \"1. Binary\" with threshold \"abc\""
-# Enter goes to the box once it has the keyboard focus.
-for _ in 1 2 3; do
-    sleep 0.3
-    xdotool key Return
-    gui_eventually 5 box_gone && break
-done
-box_gone || gui_fail "Enter did not dismiss the message box"
+dismiss_box
+step "the same error again, Space on the still focused \"1. Binary\""
+gui_eventually 10 has_focus || gui_fail "the window did not get the keyboard back after the message box"
+xdotool key space
+gui_eventually 20 box_shown || gui_fail "no message box for the second Space on \"1. Binary\""
+dismiss_box
 kill -0 "$gui_app_pid" 2>/dev/null || gui_fail "the program ended after the error"
 [ "$(gui_title)" = "Form1" ] || gui_fail "caption after the error is \"$(gui_title)\""
 gui_eventually 20 picture_is_sheet || gui_fail "the picture changed after the error ($diff pixels)"
