@@ -7,6 +7,8 @@ source "$(dirname "$0")/common.sh"
 cd "$IDR_ROOT"
 
 seconds=${1:-60}
+# UBSan only reports and carries on unless told to stop; a report must fail the run.
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 idr_build build-fuzz -DIDR_FUZZ=ON -DIDR_BUILD_GUI=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 targets=()
