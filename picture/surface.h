@@ -4,6 +4,9 @@
 // Point and PSet never fail: outside the picture Point gives -1 and PSet
 // changes nothing.
 
+#include <cassert>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,9 +41,48 @@ public:
     friend bool operator==(const Surface&, const Surface&) = default;
 
 private:
+    // The pixel a coordinate falls in, or -1 when it is outside
+    // 0 <= v < limit. The comparison is done in floating point before any
+    // conversion, so NaN, infinities and values far beyond the int range
+    // never reach the cast.
+    static int cell_index(float v, int limit);
+
     int width_ = 0;
     int height_ = 0;
     std::vector<Int32> pixels_;
 };
+
+// Point and PSet run for every pixel of every binarization: inline.
+
+inline int Surface::cell_index(float v, int limit) {
+    if (!(v >= 0.0f && v < static_cast<float>(limit))) return -1;
+    const int index = static_cast<int>(std::floor(v));
+    // A float just below `limit` may round up to it when limit is large.
+    return index < limit ? index : -1;
+}
+
+inline Int32 Surface::Point(float x, float y) const {
+    const int col = cell_index(x, width_);
+    const int row = cell_index(y, height_);
+    if (col < 0 || row < 0) return -1;
+    return pixel(col, row);
+}
+
+inline void Surface::PSet(float x, float y, Int32 colour) {
+    const int col = cell_index(x, width_);
+    const int row = cell_index(y, height_);
+    if (col < 0 || row < 0) return;
+    set_pixel(col, row, colour);
+}
+
+inline Int32 Surface::pixel(int x, int y) const {
+    assert(x >= 0 && x < width_ && y >= 0 && y < height_);
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+}
+
+inline void Surface::set_pixel(int x, int y, Int32 colour) {
+    assert(x >= 0 && x < width_ && y >= 0 && y < height_);
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = colour;
+}
 
 }  // namespace idr

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -44,19 +45,16 @@ double float_checked(double result, const char* what) {
 }
 
 double round_half_even(double v) {
-    if (!std::isfinite(v)) return v;
-    const double down = std::floor(v);
-    const double frac = v - down;  // exact for every double
-    double r;
-    if (frac < 0.5) {
-        r = down;
-    } else if (frac > 0.5) {
-        r = down + 1.0;
-    } else {
-        r = std::fmod(down, 2.0) == 0.0 ? down : down + 1.0;
-    }
+    // From 2^52 up every double is integral; NaN and infinities pass through.
+    if (!(std::fabs(v) < 0x1p52)) return v;
+    // Integer arithmetic for the floor and the parity: exact, and free of the
+    // floating-point rounding mode.
+    const auto truncated = static_cast<std::int64_t>(v);
+    const std::int64_t down = truncated - (static_cast<double>(truncated) > v ? 1 : 0);
+    const double frac = v - static_cast<double>(down);  // exact below 2^52
+    const std::int64_t r = (frac > 0.5 || (frac == 0.5 && (down & 1) != 0)) ? down + 1 : down;
     // Keep the sign of a value that rounds to zero (-0.5 -> -0.0).
-    return r == 0.0 ? std::copysign(0.0, v) : r;
+    return r == 0 ? std::copysign(0.0, v) : static_cast<double>(r);
 }
 
 Int16 round_to_int16(double v) { return round_to<Int16>(v, "16-bit"); }
