@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "picture/bmp.h"
 #include "reading/dispatch.h"
 #include "reading/cell_check.h"

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "app/gui/application.h"
 #include "app/gui/main_window.h"
 

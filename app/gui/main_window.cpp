@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/form/design.h"
+#include "form/design.h"
 #include "app/gui/caption_button.h"
 #include "app/gui/error_report.h"
 #include "app/gui/picture_view.h"

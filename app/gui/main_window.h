@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "reading/dispatch.h"
 
 class QLabel;

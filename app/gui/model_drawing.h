@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QImage>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "picture/surface.h"
 
 class QPainter;

@@ -6,7 +6,7 @@
 #include <QFrame>
 #include <QImage>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 
 namespace idr {
 

@@ -109,21 +109,22 @@ void draw_printing(Sheet& sheet) {
     for (int c = 0; c < kColumns; ++c) {
         for (int r = 0; r < kRows; ++r) {
             const Vec2 centre{bubble_centre_x(c), bubble_centre_y(r)};
-            mask.fill_annulus(centre, 8.3, 10.0);
-            const double h = 7.0, sx = 7.0;
+            mask.fill_annulus(centre, kRingInnerRadius, kRingOuterRadius);
+            const double h = kDigitHeight, sx = kDigitHeight;
             const Glyph g = glyph(static_cast<char>('0' + r));
             for (const Polyline& s : place(g, {centre.x - g.width * sx / 2, centre.y - h / 2, sx, h, 0}))
-                mask.stroke_polyline(s, 1.0);
+                mask.stroke_polyline(s, kDigitStroke);
         }
     }
 
     // Column numbers 1..10.
     for (int c = 0; c < kColumns; ++c)
-        stroke_text(mask, std::to_string(c + 1), bubble_centre_x(c), 39.0, 9.0, 9.0, 0.3, 0, 1.3);
+        stroke_text(mask, std::to_string(c + 1), bubble_centre_x(c), kNumberTop, kNumberHeight, kNumberHeight, 0.3, 0,
+                    kNumberStroke);
 
     // The title, its ink filling rows 5..21 and columns 82..178.
     {
-        const std::string title = "STUDENT ID";
+        const std::string title = kTitle;
         const double pen = 1.5, top = kHeadingTop + 0.8, bottom = kHeadingBottom + 0.2;
         const double ink_left = kTitleLeft + 0.8, ink_right = kTitleRight + 0.2;
         const double gap = 0.32, blank = 0.45;

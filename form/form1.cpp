@@ -1,11 +1,11 @@
-#include "app/form/form1.h"
+#include "form/form1.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
 
-#include "app/form/design.h"
+#include "form/design.h"
 #include "assets/embedded_sheet.h"
 #include "picture/framed.h"
 #include "rules/colour.h"

@@ -1,4 +1,4 @@
-#include "app/form/design.h"
+#include "form/design.h"
 
 #include <array>
 #include <cassert>
