@@ -6,7 +6,7 @@ if(TARGET idr_opencv)
 endif()
 
 find_path(IDR_OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
-add_library(idr_opencv INTERFACE GLOBAL)
+add_library(idr_opencv INTERFACE)
 target_include_directories(idr_opencv SYSTEM INTERFACE ${IDR_OPENCV_INCLUDE_DIR})
 foreach(module core imgproc imgcodecs calib3d)
   find_library(IDR_OPENCV_${module}_LIBRARY opencv_${module} REQUIRED)
