@@ -85,7 +85,8 @@ void draw_block(cairo_t* cr, const BlockStyle& style) {
 
     set_colour(cr, kPrintColour);
     if (style.draw_column_numbers) {
-        use_font(cr, FontFace::Regular, digit_font_size(cr, FontFace::Regular, kNumberHeight));
+        // Condensed, so "10" keeps clear of the rules as on the built-in sheet.
+        use_font(cr, FontFace::Condensed, digit_font_size(cr, FontFace::Condensed, kNumberHeight));
         for (int c = 0; c < kColumns; ++c)
             show_text_centred(cr, std::to_string(c + 1), bubble_centre_x(c), kNumberTop + kNumberHeight / 2);
     }

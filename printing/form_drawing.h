@@ -51,12 +51,20 @@ FormPlacement form_placement(Paper paper);
 // instruction, the block) in points onto `cr`.
 void draw_form_page(cairo_t* cr, Paper paper);
 
-// Writes the blank form to a file chosen by its extension: .pdf and .svg as
-// vectors, .png rendered at `dpi`. Returns an error message naming the file
-// and the reason, or nothing on success.
+// Resolutions the form is rendered at, dots per inch. Below the range the
+// rings lose their digits; above it a page runs to hundreds of megabytes.
+inline constexpr double kMinFormDpi = 36, kMaxFormDpi = 1200;
+
+// Writes the blank form to a file chosen by its extension (any case): .pdf
+// and .svg as vectors, .png rendered at `dpi` with the dpi recorded in the
+// file. Returns an error message naming the file and the reason, or nothing
+// on success. The whole file is made in memory first, so a failure before
+// writing leaves an existing file alone.
 std::optional<std::string> write_form(const std::string& path, Paper paper, double dpi = 300);
 
-// The form rendered in memory: 8-bit RGB, rows of width * 3 bytes, white paper.
+// The form rendered in memory: 8-bit RGB, rows of width * 3 bytes, white
+// paper; the page's size in points times dpi / 72, rounded up. Empty (0 x 0)
+// for a dpi outside kMinFormDpi..kMaxFormDpi or when memory runs out.
 struct RgbImage {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;

@@ -20,7 +20,7 @@ namespace idr::printing {
 
 namespace {
 
-constexpr double kMinDpi = 36, kMaxDpi = 1200;
+constexpr double kMinDpi = kMinFormDpi, kMaxDpi = kMaxFormDpi;
 constexpr double kPointsPerInch = 72;
 
 bool dpi_ok(double dpi) { return std::isfinite(dpi) && dpi >= kMinDpi && dpi <= kMaxDpi; }
@@ -124,9 +124,11 @@ std::optional<std::string> write_form(const std::string& path, Paper paper, doub
         cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PT);
         status = vector_page(surface, paper);
     } else if (ext == ".png") {
-        if (!dpi_ok(dpi))
-            return "cannot write " + path + ": a resolution of " + std::to_string(static_cast<long>(std::lround(dpi))) +
-                   " dpi is outside 36..1200";
+        if (!dpi_ok(dpi)) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%g dpi is outside %g..%g", dpi, kMinDpi, kMaxDpi);
+            return "cannot write " + path + ": a resolution of " + text;
+        }
         cairo_surface_t* surface = rendered_page(paper, dpi);
         status = cairo_surface_status(surface);
         if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png_stream(surface, append, &bytes);
