@@ -208,6 +208,8 @@ std::variant<ImageHeader, HeaderError> read_tiff(std::string_view bytes, int max
                                " lies beyond the end of the file"};
         }
         PageHeader page;
+        std::uint64_t samples = 1;
+        std::uint64_t photometric = 1;
         for (std::uint64_t i = 0; i < *count; ++i) {
             const std::uint64_t entry = offset + count_size + i * entry_size;
             const auto tag = *in.u16(entry);
@@ -228,7 +230,17 @@ std::variant<ImageHeader, HeaderError> read_tiff(std::string_view bytes, int max
                 page.height = static_cast<std::int64_t>(std::min<std::uint64_t>(*value, INT64_MAX / 2));
             } else if (tag == 338) {  // ExtraSamples: an alpha channel (or another extra we lay on white)
                 page.may_have_alpha = true;
+            } else if (tag == 277 && value) {
+                samples = *value;
+            } else if (tag == 262 && value) {
+                photometric = *value;
             }
+        }
+        // Some writers leave ExtraSamples out: one sample more than grey
+        // (photometric 0 or 1) or RGB (2) needs is still alpha. CMYK (5) has
+        // four samples and no alpha.
+        if ((photometric <= 1 && samples == 2) || (photometric == 2 && samples == 4)) {
+            page.may_have_alpha = true;
         }
         if (page.width == 0 || page.height == 0) {
             return HeaderError{page_name + " has no image width or length"};
