@@ -1,0 +1,56 @@
+#pragma once
+// Finding the student-ID block on a page and registering it on its own ring
+// lattice: the 10 x 10 rings at a pitch of 25 units, checked against the
+// frame rules and the column-number band above them. No corner marks are
+// needed, and other grids of rings on the page (answer areas) are not taken
+// for the block.
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace idr::scan {
+
+// Where the block lies on the page.
+struct Registration {
+    // Maps block coordinates (continuous, units: pixel (i, j) of the built-in
+    // sheet covers [i, i+1) x [j, j+1)) to page pixel coordinates in which
+    // pixel (i, j)'s centre is (i, j).
+    cv::Matx33d block_to_page;
+    // Page-pixel centres of the corner bubbles: column 1 digit 0, column 10
+    // digit 0, column 10 digit 9, column 1 digit 9.
+    std::array<cv::Point2d, 4> corners;
+    double unit_px = 0;         // page pixels per block unit, at the block's centre
+    double angle_deg = 0;       // direction of the digit rows, clockwise positive
+    double residual_units = 0;  // RMS distance of the measured ring centres from the fit
+    int rings_measured = 0;     // ring centres that took part in the fit (of 100)
+    double score = 0;           // how strongly the frame rules confirm the block, 0..1
+};
+
+struct LocateOptions {
+    // Work on a copy reduced so that its longer side is at most this many
+    // pixels first; look at the full picture only when that finds nothing.
+    int coarse_long_side = 1800;
+};
+
+struct LocateResult {
+    std::optional<Registration> registration;
+    std::string why_not;  // when nothing was found: what was missing
+};
+
+// `grey` is an 8-bit one-channel page. Coordinates in the result refer to it.
+LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options = {});
+
+// The same registration for a page that was decoded at 1/`factor` of its
+// full size: coordinates scaled up to the full page.
+Registration scale_registration(const Registration& reg, double factor);
+Registration scale_registration(const Registration& reg, double fx, double fy);
+
+// Block coordinates of the centre of bubble (column c, row r), both from 0.
+cv::Point2d bubble_centre(int c, int r);
+
+cv::Point2d map_point(const cv::Matx33d& h, cv::Point2d p);
+
+}  // namespace idr::scan

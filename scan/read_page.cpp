@@ -1,0 +1,175 @@
+#include "scan/read_page.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <opencv2/imgproc.hpp>
+
+#include "form/block_layout.h"
+#include "rules/error.h"
+#include "scan/rectify.h"
+
+namespace idr::scan {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool is_auto(const std::string& text) {
+    std::string t;
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c))) t += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t == "auto";
+}
+
+cv::Mat grey_of(const cv::Mat& image) {
+    if (image.channels() == 1) return image;
+    cv::Mat grey;
+    cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+    return grey;
+}
+
+bool in_block_frame(const cv::Size& size) { return size.width == block::kWidth && size.height == block::kHeight; }
+
+// The black-sample box as a whole number of samples, for the threshold
+// search; texts the step itself would refuse leave the default.
+int black_samples_of(const std::string& text) {
+    try {
+        std::size_t used = 0;
+        const double v = std::stod(text, &used);
+        if (used == text.size() && v >= 0 && v < 16) return static_cast<int>(v);
+    } catch (const std::exception&) {
+    }
+    return 8;
+}
+
+// A threshold for a picture that is not the block's frame: between the
+// paper and the ink, by Otsu's method on the brightness.
+int otsu_threshold(const Surface& s) {
+    cv::Mat grey(s.height(), s.width(), CV_8UC1);
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) {
+            const Int32 v = s.pixel(x, y);
+            grey.at<std::uint8_t>(y, x) =
+                static_cast<std::uint8_t>(((v & 255) + ((v >> 8) & 255) + ((v >> 16) & 255)) / 3);
+        }
+    cv::Mat out;
+    if (grey.empty()) return 35;
+    return static_cast<int>(cv::threshold(grey, out, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU));
+}
+
+}  // namespace
+
+PageResult read_page(PagePicture picture, const ReadOptions& options) {
+    const auto start = Clock::now();
+    auto elapsed_ms = [&] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
+    auto over_time = [&] { return Clock::now() - start > options.time_limit; };
+    auto time_error = [&](const char* stage) {
+        return "the page took longer than the time limit of " +
+               std::to_string(options.time_limit.count() / 1000.0).substr(0, 4) + " s while " + stage;
+    };
+
+    PageResult result;
+    result.image_size = picture.full_size.area() > 0 ? picture.full_size : picture.image.size();
+    const cv::Size size = picture.exact ? cv::Size(picture.exact->width(), picture.exact->height())
+                                        : picture.image.size();
+    const bool locate = options.locate == LocateMode::Always ||
+                        (options.locate == LocateMode::Auto && !in_block_frame(size));
+
+    Surface surface;
+    if (locate) {
+        cv::Mat image = picture.image;
+        if (image.empty() && picture.exact) image = to_mat(*picture.exact);
+        int reduction = std::max(picture.reduction, 1);
+        LocateResult found = locate_block(grey_of(image));
+        if (!found.registration && reduction > 1 && picture.full_resolution && !over_time()) {
+            // Small printing on a page decoded at a reduced size: look again
+            // at full size.
+            if (auto full = picture.full_resolution()) {
+                image = *full;
+                reduction = 1;
+                found = locate_block(grey_of(image));
+            }
+        }
+        if (over_time()) {
+            result.status = "error";
+            result.why = time_error("locating the block");
+            result.ms = elapsed_ms();
+            return result;
+        }
+        if (!found.registration) {
+            result.status = "not-found";
+            result.why = found.why_not;
+            result.ms = elapsed_ms();
+            return result;
+        }
+        const Registration& reg = *found.registration;
+        result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
+        surface = to_surface(rectify_block(image, reg.block_to_page));
+    } else if (picture.exact) {
+        surface = std::move(*picture.exact);
+    } else {
+        surface = to_surface(picture.image);
+    }
+
+    if (in_block_frame({surface.width(), surface.height()})) {
+        result.decision = decide_columns(surface);
+        result.reading = result.decision->reading;
+    }
+
+    // Both boxes may say "auto": the numbers are derived from the picture
+    // and written into the boxes, so the steps and the window show them.
+    std::string threshold = options.threshold.empty() ? (locate ? "auto" : "35") : options.threshold;
+    std::string black_samples = options.black_samples.empty() ? (locate ? "auto" : "8") : options.black_samples;
+    const bool threshold_auto = is_auto(threshold), samples_auto = is_auto(black_samples);
+    if (result.decision) {
+        if (samples_auto) {
+            const AutoSettings s = auto_settings(surface, *result.decision);
+            black_samples = std::to_string(s.black_samples);
+            if (threshold_auto) threshold = std::to_string(s.threshold);
+        } else if (threshold_auto) {
+            threshold = std::to_string(auto_threshold(surface, *result.decision, black_samples_of(black_samples)));
+        }
+    } else {
+        if (threshold_auto) threshold = std::to_string(otsu_threshold(surface));
+        if (samples_auto) black_samples = "8";
+    }
+    result.threshold = threshold;
+    result.black_samples = black_samples;
+
+    result.form.emplace(std::move(surface));
+    Form1& form = *result.form;
+    form.txtTreshold.Text = threshold;
+    form.txtBlack_Pixels.Text = black_samples;
+    form.Student_ID.Text = options.student_id;
+    form.on_caption_changed = options.on_caption;
+    for (const ButtonId id : options.clicks) {
+        ClickOutcome outcome = click(form, id);
+        if (outcome.error) {
+            result.failed_button = id;
+            result.error = std::move(outcome.error);
+            break;
+        }
+    }
+    form.on_caption_changed = nullptr;
+
+    if (result.error) {
+        result.status = "error";
+        result.why = result.error->report();
+    } else if (!result.decision) {
+        result.status = "review";
+        result.why = "the picture is not the ID block's frame (262 x 362), so its columns were not decided";
+    } else if (!result.decision->all_digits) {
+        result.status = "review";
+        result.why = result.decision->reasons;
+    } else if (form.Student_ID.Text != result.reading) {
+        result.status = "review";
+        result.why = "the four steps read \"" + form.Student_ID.Text + "\", the columns " + result.reading;
+    } else {
+        result.status = "ok";
+    }
+    result.ms = elapsed_ms();
+    return result;
+}
+
+}  // namespace idr::scan

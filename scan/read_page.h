@@ -1,0 +1,75 @@
+#pragma once
+// Reading one page: locate the block, rectify it, decide every column, then
+// run the four steps on a fresh window model holding the rectified block, as
+// the operator would on the built-in sheet. One call; the stages inside are
+// locate.h, rectify.h and decide.h.
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "form/form1.h"
+#include "reading/dispatch.h"
+#include "scan/decide.h"
+#include "scan/locate.h"
+
+namespace idr::scan {
+
+enum class LocateMode {
+    Auto,    // a picture of exactly 262 x 362 is the block as it stands; any other is located
+    Always,
+    Never,
+};
+
+struct ReadOptions {
+    LocateMode locate = LocateMode::Auto;
+    // Text of the threshold box before the clicks. Empty: "auto" for located
+    // pages, "35" (the window's own default) for the others. "auto" derives
+    // the number from the picture and writes it into the box.
+    std::string threshold;
+    // Text of the black-sample box. Empty: "auto" for located pages, "8"
+    // for the others. "auto" picks the number of samples that, with the
+    // threshold, separates this page's filled rings from its empty ones.
+    std::string black_samples;
+    std::string student_id;
+    std::vector<ButtonId> clicks = {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
+    // Called with every caption the window would show, while the clicks run.
+    std::function<void(const std::string&)> on_caption;
+    std::chrono::milliseconds time_limit{20000};
+};
+
+// The picture of one page, as it was decoded.
+struct PagePicture {
+    cv::Mat image;                 // 8-bit grey or BGR; may be decoded at a reduced size
+    cv::Size full_size;            // the page's size at full resolution
+    int reduction = 1;             // image = full_size / reduction
+    // The exact pixels, where the project's own BMP decoder (or the built-in
+    // sheet) gave them; used as they are when the picture is not located.
+    std::optional<Surface> exact;
+    // Decodes the page again at full size, for a second look when nothing
+    // was found on the reduced one; empty when there is no such way.
+    std::function<std::optional<cv::Mat>()> full_resolution;
+};
+
+struct PageResult {
+    std::string status;  // "ok", "review", "not-found" or "error"
+    std::string why;     // for not-found, review and error: in plain words
+    std::optional<Registration> registration;  // in full-size page pixels
+    cv::Size image_size;                       // what the registration refers to
+    std::optional<BlockDecision> decision;     // when the block was in frame
+    std::string reading;                       // decision.reading, or empty
+    std::string threshold;                     // the threshold text the clicks used
+    std::string black_samples;                 // the black-sample text the clicks used
+    std::optional<Form1> form;                 // the window after the clicks (none when not found)
+    std::optional<ButtonId> failed_button;     // the click a run-time error stopped
+    std::optional<RuntimeError> error;
+    double ms = 0;
+};
+
+PageResult read_page(PagePicture picture, const ReadOptions& options = {});
+
+}  // namespace idr::scan
