@@ -8,6 +8,12 @@
 # bash completion for id-reader-cli. The one version number is project()'s.
 include(GNUInstallDirs)
 
+# Sanitizer and fuzzing builds are for the tests only; nothing of theirs is
+# installed.
+if(IDR_SANITIZE OR IDR_FUZZ)
+  return()
+endif()
+
 # The desktop entry's and the metainfo's name. Reverse-DNS of the repository
 # address below (hyphens become underscores); it must stay fixed once
 # released, since software centres key installed apps by it.
