@@ -124,10 +124,9 @@ set(CPACK_PACKAGE_VENDOR "id-reader developers")
 set(CPACK_PACKAGE_CONTACT "${IDR_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "read the student ID block of scanned multiple-choice answer sheets")
 set(CPACK_PACKAGE_DESCRIPTION
-    "id-reader reads the student-identification block of a scanned answer sheet: a 10 x 10 grid of\n"
-    "bubbles, one filled in per digit column. The window (id-reader) takes the sheet through\n"
-    "four steps, one button each; id-reader-cli runs the same steps without a window.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+    "id-reader reads the student-identification block of a scanned answer sheet: a 10 x 10 grid of\n\
+bubbles, one filled in per digit column. The window (id-reader) takes the sheet through\n\
+four steps, one button each. id-reader-cli runs the same steps without a window.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
