@@ -177,12 +177,13 @@ void draw_answers(const Canvas& cv, Random& rng, double left, double right, doub
     const double gap = across > 1 ? (right - left - across * five_w) / (across - 1) : 0;
     int question = 1;
     double y = top;
-    const double max_rows = std::floor((bottom - top - 6) / kPitch);
-    const int rows_per_area = static_cast<int>(std::clamp(max_rows, 0.0, 25.0));
-    if (rows_per_area < 3) return;
-    // Two bands of areas when the page is tall enough, as exam sheets have.
-    const int bands = (bottom - top) > 2 * (rows_per_area * kPitch + 40) ? 2 : 1;
-    const int rows = bands == 2 ? std::min(25, static_cast<int>((bottom - top - 40) / 2 / kPitch) - 1) : rows_per_area;
+    // As many bands of areas as the page holds, each up to 25 questions tall
+    // (a short last band would leave most of its rows empty, so bands share
+    // the height instead).
+    const double band_room = 25 * kPitch + 46;
+    const int bands = std::clamp(static_cast<int>(std::ceil((bottom - top) / band_room - 0.25)), 1, 4);
+    const int rows = std::min(25, static_cast<int>(std::floor(((bottom - top) / bands - 46) / kPitch)));
+    if (rows < 3) return;
     for (int band = 0; band < bands; ++band) {
         double x = left;
         for (int a = 0; a < across; ++a) {
@@ -210,7 +211,7 @@ void draw_instructions(const Canvas& cv, Random& rng, double left, double top, d
                                             "2. FILL ONE BUBBLE IN EACH COLUMN.", "3. USE A 2B PENCIL. ERASE CLEANLY.",
                                             "4. ONE ANSWER PER QUESTION."};
     // Sized to the box so narrow boxes still hold the lines.
-    double size = 11;
+    double size = std::clamp((bottom - top) / 11, 6.0, 16.0);
     const double room = (right - left) * 0.72 - 16;
     while (size > 4 && text_width(cr, lines[1], size) > room) size -= 0.5;
     double y = top + 8 + size * 1.4;
