@@ -22,6 +22,8 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" build-fuzz/artifacts
     cp -n ../shared/bmpsuite/g/*.bmp "$corpus"/ 2>/dev/null || true
     [ -d fuzz/seeds ] && cp -n fuzz/seeds/* "$corpus"/ 2>/dev/null || true
+    # A target's own seeds, fuzz/seeds_<what> for fuzz_<what>.
+    [ -d "fuzz/seeds_${name#fuzz_}" ] && cp -n "fuzz/seeds_${name#fuzz_}"/* "$corpus"/ 2>/dev/null || true
     echo "-- $name for ${per_target} s"
     "$target" -max_total_time="$per_target" -max_len=400000 -rss_limit_mb=2048 \
         -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "$corpus" 2>build-fuzz/$name.log \
