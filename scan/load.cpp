@@ -214,6 +214,17 @@ public:
 
     int page_count() const override { return static_cast<int>(header_.pages.size()); }
 
+    cv::Size declared_size(int number) const override {
+        if (number < 1 || number > page_count()) return {};
+        const PageHeader& h = header_.pages[static_cast<std::size_t>(number - 1)];
+        if (h.width > (1 << 30) || h.height > (1 << 30)) return {};
+        const bool turned = header_.format == ImageFormat::Jpeg && h.orientation >= 5;
+        return turned ? cv::Size(static_cast<int>(h.height), static_cast<int>(h.width))
+                      : cv::Size(static_cast<int>(h.width), static_cast<int>(h.height));
+    }
+
+    bool can_reduce() const override { return header_.format == ImageFormat::Jpeg; }
+
     void set_limits(const LoadLimits& limits) { limits_ = limits; }
 
     std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {

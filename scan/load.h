@@ -51,6 +51,11 @@ public:
     // (1, 2, 4 or 8) allows a format that can decode at a smaller size to do
     // so; others decode at full size and report reduction 1.
     virtual std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction = 1) = 0;
+    // The page's size as its headers declare it, before decoding; 0 x 0 where
+    // the format does not say (PDF).
+    virtual cv::Size declared_size(int /*number*/) const { return {}; }
+    // Whether page() can decode at a reduced size (JPEG).
+    virtual bool can_reduce() const { return false; }
 };
 
 // Opens a file: the format is chosen by the file's first bytes, not its name.

@@ -8,6 +8,7 @@
 
 #include "app/cli/options.h"
 #include "app/cli/reader.h"
+#include "printing/form_drawing.h"
 
 namespace {
 
@@ -20,6 +21,16 @@ int checked_output(int status) {
     return std::max(status, idr::cli::kExitFile);
 }
 
+int print_form(const idr::cli::Options& options, std::ostream& err) {
+    using namespace idr::printing;
+    const Paper paper = !options.paper ? default_paper() : *options.paper == "letter" ? Paper::Letter : Paper::A4;
+    if (auto problem = write_form(*options.print_form, paper, options.dpi)) {
+        err << "id-reader-cli: " << *problem << '\n';
+        return idr::cli::kExitFile;
+    }
+    return idr::cli::kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,7 +41,7 @@ int main(int argc, char** argv) {
         const ParseResult parsed = parse_command_line(args);
         switch (parsed.action) {
             case ParseResult::Action::Help:
-                std::cout << kUsage;
+                std::cout << parsed.help;
                 return checked_output(kExitOk);
             case ParseResult::Action::Version:
                 std::cout << "id-reader-cli " << IDR_VERSION << '\n';
@@ -41,7 +52,8 @@ int main(int argc, char** argv) {
             case ParseResult::Action::Run:
                 break;
         }
-        return checked_output(run_sheets(parsed.options, std::cout, std::cerr));
+        if (parsed.options.print_form) return checked_output(print_form(parsed.options, std::cerr));
+        return checked_output(run_pages(parsed.options, std::cin, std::cout, std::cerr));
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "id-reader-cli: " << e.what() << '\n';

@@ -1,31 +1,96 @@
 #include "app/cli/options.h"
 
+#include <algorithm>
+#include <sstream>
 #include <string_view>
+
+#include <CLI/CLI.hpp>
 
 namespace idr::cli {
 
-const char* const kUsage =
-    "usage: id-reader-cli [OPTIONS] [SHEET.bmp ...]\n"
-    "Reads the student ID of each sheet (no SHEET: the built-in sheet) by clicking\n"
-    "the window's buttons on a fresh window for every sheet.\n"
-    "\n"
-    "  --threshold TEXT      text of the brightness threshold box before the clicks (default \"35\")\n"
-    "  --black-samples TEXT  text of the black-samples box (default \"8\")\n"
-    "  --student-id TEXT     text of the student ID box before the clicks (default empty)\n"
-    "  --click LIST          buttons clicked in order, comma-separated, names may repeat:\n"
-    "                        binary, draw, check, check-id, up, down, left, right\n"
-    "                        (default binary,draw,check,check-id)\n"
-    "  --cells               after the clicks, a 10 x 10 table of each cell's black samples\n"
-    "                        (rows = digits, columns = ID positions; * = marked)\n"
-    "  --save-picture FILE   after the clicks, write the picture as a 24-bit BMP (one sheet only)\n"
-    "  --verbose             print every caption the window shows, as `status: <text>`\n"
-    "  --csv                 one line per sheet: sheet,student_id,caption,error\n"
-    "  --help, --version\n"
-    "\n"
-    "Output per sheet: `caption: <text>` and `student-id: <text>` (with several sheets a\n"
-    "`sheet: <path>` line first).\n"
-    "Exit status: 0 all clicks ran; 1 a run-time error stopped a sheet's clicks;\n"
-    "2 usage error; 3 a file could not be read or written (3 wins over 1).\n";
+namespace {
+
+constexpr const char* kDescription =
+    "Reads the student ID of every page (no FILE: the built-in sheet). Each page gets a fresh\n"
+    "window: the ID block is located on the page and warped into the window's picture, each\n"
+    "column is decided on its own, and the window's buttons are clicked as an operator would.\n"
+    "FILE: PNG, JPEG, TIFF (every page), WebP, BMP or PDF (every page); a folder means the\n"
+    "readable files in it, sorted by name; - reads file names from standard input, one a line.";
+
+constexpr const char* kFooter =
+    "Output per page: `caption:`, `student-id:`, `status:` (ok, review, not-found, unreadable or\n"
+    "error) and `reading:` (ten characters: the digit, _ blank, * several marks, ? unsure); with\n"
+    "several pages a `sheet:` line first and, for files of several pages, `page:`.\n"
+    "--save-picture with several pages: FILE-1.bmp, FILE-2.bmp, ... numbered in reading order.\n"
+    "Exit status: 0 every page was read (review and not-found are results, not failures);\n"
+    "1 a run-time error stopped a page's clicks; 2 usage error; 3 a file could not be read or\n"
+    "written (3 wins over 1; the other pages are read either way).";
+
+// CLI11 takes "-5" for an option name; a value of a text option may be any
+// text, so such values are joined to their option as --opt=-5 first.
+std::vector<std::string> join_dash_values(const std::vector<std::string>& args) {
+    static const std::string_view kTextOptions[] = {"--threshold", "--black-samples", "--student-id", "--click",
+                                                    "--save-picture", "--print-form"};
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--") {
+            out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        const bool text_option =
+            std::find(std::begin(kTextOptions), std::end(kTextOptions), args[i]) != std::end(kTextOptions);
+        if (text_option && i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] == '-') {
+            out.push_back(args[i] + "=" + args[i + 1]);
+            ++i;
+        } else {
+            out.push_back(args[i]);
+        }
+    }
+    return out;
+}
+
+struct Parser {
+    CLI::App app{kDescription, "id-reader-cli"};
+    Options options;
+    std::string click_list = "binary,draw,check,check-id";
+    std::string locate = "auto";
+    bool version = false;
+
+    Parser() {
+        app.footer(kFooter);
+        app.set_help_flag("-h,--help", "print this help and exit");
+        app.add_flag("-V,--version", version, "print the version and exit");
+        app.add_option("--threshold", options.threshold,
+                       "text of the brightness threshold box before the clicks; \"auto\" derives it from\n"
+                       "the page (default: auto for located pages, 35 for pictures used as they are)");
+        app.add_option("--black-samples", options.black_samples,
+                       "text of the black-samples box; \"auto\" as above (default: auto for located pages, 8)");
+        app.add_option("--student-id", options.student_id, "text of the student ID box before the clicks");
+        app.add_option("--click", click_list,
+                       "buttons clicked in order, comma-separated, names may repeat: binary, draw, check,\n"
+                       "check-id, up, down, left, right (default binary,draw,check,check-id)");
+        app.add_option("--locate", locate,
+                       "auto: a picture of exactly 262 x 362 is the block as it stands, any other is located;\n"
+                       "always; never")
+            ->check(CLI::IsMember({"auto", "always", "never"}));
+        app.add_flag("--cells", options.cells,
+                     "after the clicks, a 10 x 10 table of each cell's black samples (* = marked)");
+        app.add_option("--save-picture", options.save_picture,
+                       "after the clicks, write the window's picture (the rectified block) as a 24-bit BMP");
+        app.add_flag("--verbose", options.verbose, "print every caption the window shows, as `progress: <text>`");
+        app.add_flag("--csv", options.csv,
+                     "one line per page: sheet,student_id,caption,error,page,status,reading");
+        app.add_flag("--json", options.json, "JSON Lines: one object per page");
+        app.add_option("--print-form", options.print_form,
+                       "write the blank answer-sheet form to FILE (.pdf, .svg or .png) and exit");
+        app.add_option("--paper", options.paper, "paper for --print-form: a4 or letter (default: the locale's)")
+            ->check(CLI::IsMember({"a4", "letter"}));
+        app.add_option("--dpi", options.dpi, "resolution of a --print-form PNG (default 300)");
+        app.add_option("inputs", options.inputs, "FILE | DIR | -");
+    }
+};
+
+}  // namespace
 
 std::optional<std::vector<ButtonId>> parse_click_list(const std::string& list, std::string& bad_name) {
     std::vector<ButtonId> clicks;
@@ -46,106 +111,49 @@ std::optional<std::vector<ButtonId>> parse_click_list(const std::string& list, s
     return clicks;
 }
 
-namespace {
-
-enum class Takes { Nothing, Value };
-
-struct KnownOption {
-    std::string_view name;
-    Takes takes;
-};
-
-constexpr KnownOption kOptions[] = {
-    {"--threshold", Takes::Value}, {"--black-samples", Takes::Value}, {"--student-id", Takes::Value},
-    {"--click", Takes::Value},     {"--save-picture", Takes::Value},  {"--cells", Takes::Nothing},
-    {"--verbose", Takes::Nothing}, {"--csv", Takes::Nothing},         {"--help", Takes::Nothing},
-    {"--version", Takes::Nothing},
-};
-
-const KnownOption* find_option(std::string_view name) {
-    for (const KnownOption& known : kOptions) {
-        if (known.name == name) return &known;
-    }
-    return nullptr;
+std::string usage() {
+    Parser parser;
+    return parser.app.help();
 }
-
-ParseResult usage_error(std::string message) {
-    ParseResult result;
-    result.action = ParseResult::Action::UsageError;
-    result.error = std::move(message);
-    return result;
-}
-
-}  // namespace
 
 ParseResult parse_command_line(const std::vector<std::string>& args) {
     ParseResult result;
-    Options& o = result.options;
-    bool options_ended = false;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (options_ended || arg.size() < 2 || arg[0] != '-') {
-            o.sheets.push_back(arg);  // "-" alone is a file name too
-            continue;
-        }
-        if (arg == "--") {
-            options_ended = true;
-            continue;
-        }
-
-        const std::size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const KnownOption* known = find_option(name);
-        if (known == nullptr) return usage_error("unknown option " + name);
-
-        std::string value;
-        if (known->takes == Takes::Nothing) {
-            if (equals != std::string::npos) return usage_error(name + " takes no value");
-        } else if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return usage_error(name + " needs a value");
-        }
-
-        if (name == "--help") {
-            result.action = ParseResult::Action::Help;
-            return result;
-        }
-        if (name == "--version") {
-            result.action = ParseResult::Action::Version;
-            return result;
-        }
-        if (name == "--threshold") {
-            o.threshold = value;
-        } else if (name == "--black-samples") {
-            o.black_samples = value;
-        } else if (name == "--student-id") {
-            o.student_id = value;
-        } else if (name == "--click") {
-            std::string bad_name;
-            std::optional<std::vector<ButtonId>> clicks = parse_click_list(value, bad_name);
-            if (!clicks) {
-                return usage_error("unknown button \"" + bad_name +
-                                   "\" in --click (buttons: binary, draw, check, check-id, up, down, left, right)");
-            }
-            o.clicks = std::move(*clicks);
-        } else if (name == "--save-picture") {
-            if (value.empty()) return usage_error("--save-picture needs a file name");
-            o.save_picture = value;
-        } else if (name == "--cells") {
-            o.cells = true;
-        } else if (name == "--verbose") {
-            o.verbose = true;
-        } else if (name == "--csv") {
-            o.csv = true;
-        }
+    Parser parser;
+    std::vector<std::string> reversed = join_dash_values(args);
+    std::reverse(reversed.begin(), reversed.end());  // CLI11 takes them last first
+    try {
+        parser.app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        result.action = ParseResult::Action::Help;
+        result.help = parser.app.help();
+        return result;
+    } catch (const CLI::ParseError& e) {
+        result.action = ParseResult::Action::UsageError;
+        result.error = e.what();
+        return result;
     }
-
-    if (o.csv && (o.verbose || o.cells)) return usage_error("--csv cannot be combined with --verbose or --cells");
-    if (o.save_picture && o.sheets.size() > 1) return usage_error("--save-picture takes exactly one sheet");
+    if (parser.version) {
+        result.action = ParseResult::Action::Version;
+        return result;
+    }
+    result.options = std::move(parser.options);
+    Options& o = result.options;
+    std::string bad;
+    auto clicks = parse_click_list(parser.click_list, bad);
+    if (!clicks) {
+        result.action = ParseResult::Action::UsageError;
+        result.error = "--click: \"" + bad + "\" is not a button (binary, draw, check, check-id, up, down, left, right)";
+        return result;
+    }
+    o.clicks = std::move(*clicks);
+    o.locate = parser.locate == "always" ? scan::LocateMode::Always
+               : parser.locate == "never" ? scan::LocateMode::Never
+                                          : scan::LocateMode::Auto;
+    if (o.csv && o.json) {
+        result.action = ParseResult::Action::UsageError;
+        result.error = "--csv and --json cannot be used together";
+        return result;
+    }
     return result;
 }
 

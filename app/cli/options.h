@@ -6,19 +6,29 @@
 #include <vector>
 
 #include "reading/dispatch.h"
+#include "scan/read_page.h"
 
 namespace idr::cli {
 
 struct Options {
-    std::string threshold = "35";    // txtTreshold before the clicks
-    std::string black_samples = "8"; // txtBlack_Pixels
-    std::string student_id;          // Student_ID
+    // Texts of the boxes before the clicks; empty means the page's default
+    // ("auto" for located pages, "35" and "8" for pictures used as they are).
+    std::string threshold;
+    std::string black_samples;
+    std::string student_id;  // Student_ID
     std::vector<ButtonId> clicks = {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
+    scan::LocateMode locate = scan::LocateMode::Auto;
     bool cells = false;
     bool verbose = false;
     bool csv = false;
+    bool json = false;
     std::optional<std::string> save_picture;
-    std::vector<std::string> sheets;  // empty: the embedded sheet
+    std::vector<std::string> inputs;  // files, folders, "-"; empty: the built-in sheet
+
+    // --print-form: write the blank answer-sheet form and do nothing else.
+    std::optional<std::string> print_form;
+    std::optional<std::string> paper;  // "a4" or "letter"; none: the locale's
+    double dpi = 300;
 };
 
 // What the command line asks for: run, print help or version, or give up
@@ -27,16 +37,18 @@ struct ParseResult {
     enum class Action { Run, Help, Version, UsageError } action = Action::Run;
     Options options;
     std::string error;  // for UsageError: what was wrong, e.g. "unknown option --foo"
+    std::string help;   // for Help: the usage text
 };
 
 // Options take their value as `--opt VALUE` or `--opt=VALUE`; `--` ends the
-// options. Parsing stops at --help, --version or the first mistake.
+// options.
 ParseResult parse_command_line(const std::vector<std::string>& args);
 
 // "binary,draw" -> the buttons in order; an empty list is no clicks. A name
 // that is not a button gives nullopt and `bad_name` says which.
 std::optional<std::vector<ButtonId>> parse_click_list(const std::string& list, std::string& bad_name);
 
-extern const char* const kUsage;
+// The usage text (what --help prints).
+std::string usage();
 
 }  // namespace idr::cli

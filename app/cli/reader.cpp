@@ -17,6 +17,12 @@
 #include "reading/dispatch.h"
 #include "reading/cell_check.h"
 #include "rules/error.h"
+#include "app/cli/output.h"
+#include "scan/load.h"
+#include "scan/read_page.h"
+#include "scan/rectify.h"
+#include <iostream>
+#include <istream>
 
 namespace idr::cli {
 
@@ -30,11 +36,7 @@ constexpr std::uintmax_t kMaxSheetFileBytes =
 
 const char* const kBuiltInSheet = "(built-in sheet)";
 
-struct SheetResult {
-    std::string caption;
-    std::string student_id;
-    std::string error;  // empty when every click ran
-};
+}  // namespace
 
 void write_cells_table(const Form1& form, std::ostream& out) {
     out << "cells: black samples per cell (rows: digits, columns: ID positions, * marked)\n";
@@ -70,6 +72,8 @@ void write_cells_table(const Form1& form, std::ostream& out) {
         out << line << '\n';
     }
 }
+
+namespace {
 
 // ": Permission denied" for an errno value, nothing for 0.
 std::string reason(int error) { return error != 0 ? std::string(": ") + std::strerror(error) : std::string(); }
@@ -136,90 +140,220 @@ std::string csv_field(const std::string& text) {
     return quoted;
 }
 
-int run_sheets(const Options& options, std::ostream& out, std::ostream& err) {
+
+std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, std::istream& in,
+                                       std::vector<std::string>& problems) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    for (const std::string& input : inputs) {
+        if (input == "-") {
+            std::string line;
+            while (std::getline(in, line)) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (!line.empty()) files.push_back(line);
+            }
+            continue;
+        }
+        std::error_code ec;
+        if (!fs::is_directory(input, ec)) {
+            files.push_back(input);  // a missing file is reported when it is read
+            continue;
+        }
+        std::vector<std::string> found;
+        fs::directory_iterator it(input, ec), end;
+        if (ec) {
+            problems.push_back(input + ": cannot list the folder: " + ec.message());
+            continue;
+        }
+        for (; it != end; it.increment(ec)) {
+            if (ec) {
+                problems.push_back(input + ": cannot list the folder: " + ec.message());
+                break;
+            }
+            std::error_code fe;
+            if (it->is_regular_file(fe) && scan::has_scan_extension(it->path().string()))
+                found.push_back(it->path().string());
+        }
+        std::sort(found.begin(), found.end());
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    return files;
+}
+
+namespace {
+
+const char* const kBuiltInSheetName = "(built-in sheet)";
+
+bool starts_with_bm(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    char sig[2] = {0, 0};
+    f.read(sig, 2);
+    return f.gcount() == 2 && sig[0] == 'B' && sig[1] == 'M';
+}
+
+// Where --save-picture writes page `seq` (1-based, in reading order) when
+// several pages are read: FILE-seq before the extension.
+std::string numbered_path(const std::string& path, int seq) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    const std::string stem = has_ext ? path.substr(0, dot) : path;
+    const std::string ext = has_ext ? path.substr(dot) : std::string();
+    return stem + "-" + std::to_string(seq) + ext;
+}
+
+// Decodes at half size a page big enough that the block keeps rings of
+// about ten pixels and more (a 300-dpi page or finer): decoding JPEG at a
+// reduced size is the cheapest part of the whole read.
+int reduction_for(const scan::PageSource& source, int number) {
+    if (!source.can_reduce()) return 1;
+    const cv::Size s = source.declared_size(number);
+    return std::max(s.width, s.height) >= 3000 ? 2 : 1;
+}
+
+}  // namespace
+
+int run_pages(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
     int status = kExitOk;
-    const bool several = options.sheets.size() > 1;
-    std::vector<std::string> paths = options.sheets;
-    const bool built_in = paths.empty();
-    if (built_in) paths.push_back(kBuiltInSheet);
+    std::vector<std::string> problems;
+    const bool built_in = options.inputs.empty();
+    std::vector<std::string> files = built_in ? std::vector<std::string>{kBuiltInSheetName}
+                                              : expand_inputs(options.inputs, in, problems);
+    for (const std::string& p : problems) {
+        err << "id-reader-cli: " << p << '\n';
+        status = std::max(status, kExitFile);
+    }
 
-    if (options.csv) out << "sheet,student_id,caption,error\n";
+    OutputFormat format = options.json ? OutputFormat::Json : options.csv ? OutputFormat::Csv : OutputFormat::Text;
+    ResultWriter writer(out, format, files.size() > 1, options.cells);
+    writer.begin();
 
-    for (const std::string& path : paths) {
-        if (several && !options.csv) out << "sheet: " << path << '\n';
-        auto report_problem = [&](const std::string& message) {
+    scan::ReadOptions read;
+    read.locate = options.locate;
+    read.threshold = options.threshold;
+    read.black_samples = options.black_samples;
+    read.student_id = options.student_id;
+    read.clicks = options.clicks;
+    if (options.verbose && format == OutputFormat::Text)
+        read.on_caption = [&out](const std::string& caption) { out << "progress: " << caption << '\n'; };
+
+    int seq = 0;
+    const bool several_pictures = files.size() > 1;
+    for (const std::string& path : files) {
+        auto problem = [&](const std::string& message) {
             out.flush();
             err << "id-reader-cli: " << path << ": " << message << '\n';
             err.flush();
         };
+        auto unreadable = [&](int page, const std::string& message) {
+            problem(message);
+            PageOutcome o;
+            o.file = path;
+            o.page = page;
+            o.status = "unreadable";
+            o.error = message;
+            writer.write(o);
+            status = std::max(status, kExitFile);
+        };
 
-        std::optional<Form1> form;
-        try {
-            if (built_in) {
-                form.emplace();
+        // The program's own decoder reads the 24-bit BMP form exactly; any
+        // other picture goes to the scan loader.
+        std::optional<Surface> exact;
+        std::string own_refusal;
+        if (built_in) {
+            exact = Form1().picRedraw.surface;
+        } else if (starts_with_bm(path)) {
+            try {
+                auto loaded = load_sheet_file(path);
+                if (auto* s = std::get_if<Surface>(&loaded)) exact = std::move(*s);
+                else own_refusal = std::get<std::string>(loaded);
+            } catch (const std::bad_alloc&) {
+                own_refusal = "not enough memory for the picture";
+            }
+        }
+
+        std::unique_ptr<scan::PageSource> source;
+        int pages = 1;
+        if (!exact) {
+            auto opened = scan::open_scan(path);
+            if (auto* e = std::get_if<scan::LoadError>(&opened)) {
+                unreadable(1, "cannot load: " + (own_refusal.empty() ? e->message : own_refusal));
+                continue;
+            }
+            source = std::move(std::get<std::unique_ptr<scan::PageSource>>(opened));
+            pages = source->page_count();
+            if (pages < 1) {
+                unreadable(1, "cannot load: the file holds no pages");
+                continue;
+            }
+        }
+        writer.set_multi_page(pages > 1);
+
+        for (int number = 1; number <= pages; ++number) {
+            ++seq;
+            scan::PagePicture picture;
+            if (exact) {
+                picture.full_size = {exact->width(), exact->height()};
+                picture.exact = std::move(*exact);
+                exact.reset();
             } else {
-                std::variant<Surface, std::string> loaded = load_sheet_file(path);
-                if (std::string* problem = std::get_if<std::string>(&loaded)) {
-                    report_problem("cannot load: " + *problem);
-                    if (options.csv) out << csv_field(path) << ",,," << csv_field("cannot load: " + *problem) << '\n';
-                    status = std::max(status, kExitFile);
+                const int reduction = reduction_for(*source, number);
+                std::variant<scan::Page, scan::LoadError> decoded = [&]() -> std::variant<scan::Page, scan::LoadError> {
+                    try {
+                        return source->page(number, scan::PixelKind::Colour, reduction);
+                    } catch (const std::bad_alloc&) {
+                        return scan::LoadError{"page " + std::to_string(number) + ": not enough memory"};
+                    }
+                }();
+                if (auto* e = std::get_if<scan::LoadError>(&decoded)) {
+                    unreadable(number, "cannot load: " + e->message);
                     continue;
                 }
-                form.emplace(std::move(std::get<Surface>(loaded)));
+                scan::Page& page = std::get<scan::Page>(decoded);
+                picture.image = std::move(page.image);
+                picture.full_size = page.full_size;
+                picture.reduction = page.reduction;
+                if (page.reduction > 1) {
+                    scan::PageSource* src = source.get();
+                    picture.full_resolution = [src, number]() -> std::optional<cv::Mat> {
+                        auto again = src->page(number, scan::PixelKind::Colour, 1);
+                        if (auto* p = std::get_if<scan::Page>(&again)) return std::move(p->image);
+                        return std::nullopt;
+                    };
+                }
             }
-        } catch (const std::bad_alloc&) {
-            report_problem("cannot load: not enough memory for the picture");
-            if (options.csv) out << csv_field(path) << ",,,cannot load: not enough memory for the picture\n";
-            status = std::max(status, kExitFile);
-            continue;
-        }
 
-        form->txtTreshold.Text = options.threshold;
-        form->txtBlack_Pixels.Text = options.black_samples;
-        form->Student_ID.Text = options.student_id;
-        if (options.verbose) {
-            form->on_caption_changed = [&out](const std::string& caption) { out << "status: " << caption << '\n'; };
-        }
-
-        SheetResult result;
-        for (const ButtonId id : options.clicks) {
-            const ClickOutcome outcome = click(*form, id);
-            if (outcome.error) {
-                const Button& button = button_of(*form, id);
-                result.error = std::string(cli_name(id)) + " (" + button.name + "): " + outcome.error->report();
-                report_problem("clicking " + result.error);
+            writer.page_header(path, number);
+            scan::PageResult result = scan::read_page(std::move(picture), read);
+            PageOutcome o = outcome_of(path, number, result);
+            if (result.error) {
+                const ButtonId id = *result.failed_button;
+                o.error = std::string(cli_name(id)) + " (" + button_of(*result.form, id).name + "): " +
+                          result.error->report();
+                problem((pages > 1 ? "page " + std::to_string(number) + ": " : std::string()) + "clicking " + o.error);
                 status = std::max(status, kExitRuntimeError);
-                break;
             }
-        }
-        form->on_caption_changed = nullptr;
-        result.caption = form->Caption();
-        result.student_id = form->Student_ID.Text;
+            writer.write(o, result.form ? &*result.form : nullptr);
 
-        if (options.csv) {
-            out << csv_field(path) << ',' << csv_field(result.student_id) << ',' << csv_field(result.caption) << ','
-                << csv_field(result.error) << '\n';
-        } else {
-            out << "caption: " << result.caption << '\n';
-            out << "student-id: " << result.student_id << '\n';
-            if (options.cells) write_cells_table(*form, out);
-        }
-
-        if (options.save_picture) {
-            std::error_code ec;
-            std::string problem;
-            if (!built_in && std::filesystem::equivalent(path, *options.save_picture, ec)) {
-                problem = "is the sheet that was read; its scan is kept, not overwritten";
-            } else {
-                problem = write_file(*options.save_picture, encode_bmp(form->picRedraw.surface));
-            }
-            if (!problem.empty()) {
-                out.flush();
-                err << "id-reader-cli: " << *options.save_picture << ": cannot write the picture: " << problem << '\n';
-                status = std::max(status, kExitFile);
+            if (options.save_picture && result.form) {
+                const std::string target = several_pictures || pages > 1 ? numbered_path(*options.save_picture, seq)
+                                                                         : *options.save_picture;
+                std::error_code ec;
+                std::string trouble;
+                if (!built_in && std::filesystem::equivalent(path, target, ec)) {
+                    trouble = "is the sheet that was read; its scan is kept, not overwritten";
+                } else {
+                    trouble = write_file(target, encode_bmp(result.form->picRedraw.surface));
+                }
+                if (!trouble.empty()) {
+                    out.flush();
+                    err << "id-reader-cli: " << target << ": cannot write the picture: " << trouble << '\n';
+                    status = std::max(status, kExitFile);
+                }
             }
         }
     }
+    writer.end();
     out.flush();
     return status;
 }

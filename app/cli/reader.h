@@ -1,9 +1,11 @@
 #pragma once
-// Running the clicks on each sheet and printing what the window would show.
+// Reading every page the command line names and printing what the window
+// would show, with each page's status and reading.
 
 #include <iosfwd>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/cli/options.h"
 #include "picture/surface.h"
@@ -15,15 +17,22 @@ inline constexpr int kExitRuntimeError = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFile = 3;
 
-// The picture in a sheet file, or why there is none ("is a directory",
-// "bits per pixel is 8, only 24 is supported", ...).
+// The picture in a 24-bit BMP file read by the program's own decoder, or why
+// there is none ("is a directory", "bits per pixel is 8, only 24 is
+// supported", ...).
 std::variant<Surface, std::string> load_sheet_file(const std::string& path);
 
-// Runs every sheet of `options` on a fresh window model each and writes the
+// The files that the inputs name: a file as given, a folder's readable scan
+// files sorted by name, "-" the names on `in`, one a line. Problems (no such
+// file, an unreadable folder) go to `problems` as "path: reason".
+std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, std::istream& in,
+                                       std::vector<std::string>& problems);
+
+// Reads every page of `options` on a fresh window model each and writes the
 // results to `out`, problems to `err`. Returns the exit status: 0, 1 when a
-// run-time error stopped a sheet's clicks, 3 when a file could not be read or
-// written (3 wins over 1; later sheets run either way).
-int run_sheets(const Options& options, std::ostream& out, std::ostream& err);
+// run-time error stopped a page's clicks, 3 when a file could not be read or
+// written (3 wins over 1; later pages run either way).
+int run_pages(const Options& options, std::istream& in, std::ostream& out, std::ostream& err);
 
 // RFC 4180 field: quoted when it holds a comma, a quote, CR or LF, with the
 // quotes doubled.
