@@ -16,22 +16,24 @@ constexpr std::string_view kPngSignature{"\x89PNG\r\n\x1a\n", 8};
 constexpr std::size_t kPdfSignatureWindow = 1024;  // readers accept "%PDF-" this far in
 
 // Reads integers at absolute offsets; every read says whether the bytes were
-// there. Nothing here can read outside `bytes`.
+// there. Nothing here can read outside the source.
 class ByteReader {
 public:
-    ByteReader(std::string_view bytes, bool big_endian) : bytes_(bytes), big_endian_(big_endian) {}
+    ByteReader(const ByteSource& bytes, bool big_endian) : bytes_(bytes), big_endian_(big_endian) {}
 
-    std::size_t size() const { return bytes_.size(); }
+    std::uint64_t size() const { return bytes_.size(); }
     bool has(std::uint64_t offset, std::uint64_t length) const {
         return offset <= bytes_.size() && length <= bytes_.size() - offset;
     }
     std::optional<std::uint64_t> uint(std::uint64_t offset, int length) const {
-        if (!has(offset, static_cast<std::uint64_t>(length))) {
+        std::array<char, 8> raw{};
+        if (length > 8 || !has(offset, static_cast<std::uint64_t>(length)) ||
+            !bytes_.read(offset, static_cast<std::size_t>(length), raw.data())) {
             return std::nullopt;
         }
         std::uint64_t value = 0;
         for (int i = 0; i < length; ++i) {
-            const auto byte = static_cast<std::uint8_t>(bytes_[offset + (big_endian_ ? i : length - 1 - i)]);
+            const auto byte = static_cast<std::uint8_t>(raw[static_cast<std::size_t>(big_endian_ ? i : length - 1 - i)]);
             value = (value << 8) | byte;
         }
         return value;
@@ -41,15 +43,16 @@ public:
     std::optional<std::uint64_t> u32(std::uint64_t offset) const { return uint(offset, 4); }
     std::optional<std::uint64_t> u64(std::uint64_t offset) const { return uint(offset, 8); }
     bool matches(std::uint64_t offset, std::string_view text) const {
-        return has(offset, text.size()) && bytes_.substr(offset, text.size()) == text;
+        std::string found(text.size(), '\0');
+        return has(offset, text.size()) && bytes_.read(offset, text.size(), found.data()) && found == text;
     }
 
 private:
-    std::string_view bytes_;
+    const ByteSource& bytes_;
     bool big_endian_;
 };
 
-HeaderError cut_short(const char* what, std::uint64_t needed, std::size_t have) {
+HeaderError cut_short(const char* what, std::uint64_t needed, std::uint64_t have) {
     return {std::string(what) + " cut short (" + std::to_string(have) + " of " + std::to_string(needed) +
             " bytes)"};
 }
@@ -62,7 +65,7 @@ std::variant<ImageHeader, HeaderError> one_page(ImageFormat format, PageHeader p
 }
 
 // --- PNG: the IHDR chunk must come first; tRNS, if any, before IDAT.
-std::variant<ImageHeader, HeaderError> read_png(std::string_view bytes) {
+std::variant<ImageHeader, HeaderError> read_png(const ByteSource& bytes) {
     const ByteReader in(bytes, true);
     constexpr std::uint64_t kIhdrEnd = 8 + 8 + 13;
     if (!in.has(0, kIhdrEnd)) {
@@ -93,13 +96,14 @@ std::variant<ImageHeader, HeaderError> read_png(std::string_view bytes) {
 
 // --- JPEG: walk the marker segments to the first start-of-frame; note the
 // EXIF orientation on the way (it comes in APP1, before the frame).
-int exif_orientation(std::string_view segment) {
+int exif_orientation(std::string_view bytes) {
+    const MemoryBytes segment(bytes);
     // segment: the APP1 payload after "Exif\0\0", a little TIFF structure.
-    if (segment.size() < 8) {
+    if (bytes.size() < 8) {
         return 1;
     }
-    const bool big = segment.substr(0, 2) == "MM";
-    if (!big && segment.substr(0, 2) != "II") {
+    const bool big = bytes.substr(0, 2) == "MM";
+    if (!big && bytes.substr(0, 2) != "II") {
         return 1;
     }
     const ByteReader in(segment, big);
@@ -126,7 +130,7 @@ bool is_start_of_frame(std::uint64_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-std::variant<ImageHeader, HeaderError> read_jpeg(std::string_view bytes) {
+std::variant<ImageHeader, HeaderError> read_jpeg(const ByteSource& bytes) {
     const ByteReader in(bytes, true);
     int orientation = 1;
     std::uint64_t offset = 2;  // past SOI
@@ -174,8 +178,9 @@ std::variant<ImageHeader, HeaderError> read_jpeg(std::string_view bytes) {
         if (*marker == 0xE1 && in.matches(offset + 2, std::string_view("Exif\0\0", 6))) {
             const std::uint64_t start = offset + 8;
             const std::uint64_t end = std::min<std::uint64_t>(offset + *length, bytes.size());
-            if (end > start) {
-                orientation = exif_orientation(bytes.substr(start, end - start));
+            std::string segment(end > start ? end - start : 0, '\0');
+            if (bytes.read(start, segment.size(), segment.data())) {
+                orientation = exif_orientation(segment);
             }
         }
         offset += *length;
@@ -183,8 +188,8 @@ std::variant<ImageHeader, HeaderError> read_jpeg(std::string_view bytes) {
 }
 
 // --- TIFF (classic and BigTIFF): one page per image file directory.
-std::variant<ImageHeader, HeaderError> read_tiff(std::string_view bytes, int max_pages) {
-    const bool big_endian = bytes.substr(0, 2) == "MM";
+std::variant<ImageHeader, HeaderError> read_tiff(const ByteSource& bytes, int max_pages) {
+    const bool big_endian = ByteReader(bytes, false).matches(0, "MM");
     const ByteReader in(bytes, big_endian);
     const auto version = in.u16(2);
     const bool big_tiff = version && *version == 43;
@@ -255,7 +260,7 @@ std::variant<ImageHeader, HeaderError> read_tiff(std::string_view bytes, int max
 }
 
 // --- WebP: the first chunk says which of the three kinds this is.
-std::variant<ImageHeader, HeaderError> read_webp(std::string_view bytes) {
+std::variant<ImageHeader, HeaderError> read_webp(const ByteSource& bytes) {
     const ByteReader in(bytes, false);
     if (!in.has(12, 8)) {
         return cut_short("WebP header", 20, bytes.size());
@@ -299,7 +304,7 @@ std::variant<ImageHeader, HeaderError> read_webp(std::string_view bytes) {
 }
 
 // --- BMP: the size of the information header says which layout follows.
-std::variant<ImageHeader, HeaderError> read_bmp(std::string_view bytes) {
+std::variant<ImageHeader, HeaderError> read_bmp(const ByteSource& bytes) {
     const ByteReader in(bytes, false);
     const auto info_size = in.u32(14);
     if (!info_size) {
@@ -374,8 +379,12 @@ std::variant<ImageFormat, HeaderError> sniff_format(std::string_view bytes) {
     return HeaderError{"not a PNG, JPEG, TIFF, WebP, BMP or PDF file (its first bytes match none of them)"};
 }
 
-std::variant<ImageHeader, HeaderError> read_image_header(std::string_view bytes, int max_pages) {
-    const auto format = sniff_format(bytes);
+std::variant<ImageHeader, HeaderError> read_image_header(const ByteSource& bytes, int max_pages) {
+    std::string start(std::min<std::uint64_t>(bytes.size(), kPdfSignatureWindow), '\0');
+    if (!bytes.read(0, start.size(), start.data())) {
+        return HeaderError{"the first bytes could not be read"};
+    }
+    const auto format = sniff_format(start);
     if (const auto* error = std::get_if<HeaderError>(&format)) {
         return *error;
     }
@@ -388,6 +397,18 @@ std::variant<ImageHeader, HeaderError> read_image_header(std::string_view bytes,
         case ImageFormat::Pdf: return ImageHeader{ImageFormat::Pdf, {}};
     }
     return HeaderError{"unknown format"};
+}
+
+std::variant<ImageHeader, HeaderError> read_image_header(std::string_view bytes, int max_pages) {
+    return read_image_header(MemoryBytes(bytes), max_pages);
+}
+
+bool MemoryBytes::read(std::uint64_t offset, std::size_t length, char* out) const {
+    if (offset > bytes_.size() || length > bytes_.size() - offset) {
+        return false;
+    }
+    std::memcpy(out, bytes_.data() + offset, length);
+    return true;
 }
 
 }  // namespace idr::scan

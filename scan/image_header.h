@@ -32,19 +32,42 @@ struct ImageHeader {
     std::vector<PageHeader> pages;  // empty for PDF: the PDF library counts those
 };
 
+// Where header bytes come from: memory, or a file read piece by piece (a
+// TIFF's directories are spread through the file; reading a large one whole
+// just to find them would cost its size in memory and time).
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    // Copies `length` bytes at `offset` to `out`; false when they are not all
+    // there or could not be read.
+    virtual bool read(std::uint64_t offset, std::size_t length, char* out) const = 0;
+};
+
+class MemoryBytes final : public ByteSource {
+public:
+    explicit MemoryBytes(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    bool read(std::uint64_t offset, std::size_t length, char* out) const override;
+
+private:
+    std::string_view bytes_;
+};
+
 // Why the headers could not be read, in plain words without the file's name
 // (the caller adds it), e.g. "PNG header cut short (12 of 33 bytes)".
 struct HeaderError {
     std::string reason;
 };
 
-// Format from the first bytes, whatever the file is called; nullopt-like
-// error when none matches.
+// Format from the first bytes (up to 1 KiB is looked at), whatever the file
+// is called; an error when none matches.
 std::variant<ImageFormat, HeaderError> sniff_format(std::string_view bytes);
 
 // Reads the headers of every page. `max_pages` bounds the TIFF directory walk
 // so that a file with millions of directories (or a loop of them) is cut off:
 // more than `max_pages` pages gives max_pages + 1 entries and stops there.
+std::variant<ImageHeader, HeaderError> read_image_header(const ByteSource& bytes, int max_pages);
 std::variant<ImageHeader, HeaderError> read_image_header(std::string_view bytes, int max_pages);
 
 }  // namespace idr::scan

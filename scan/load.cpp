@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <opencv2/imgcodecs.hpp>
@@ -423,97 +425,149 @@ private:
     std::unique_ptr<poppler::document> document_;
 };
 
-// `path` is empty for bytes from memory; a PDF or TIFF with a path is read
-// from its file when pages are asked for, so its bytes are let go here.
-std::variant<std::unique_ptr<PageSource>, LoadError> make_source(std::string bytes, const std::string& name,
-                                                                  const std::string& path, const LoadLimits& limits) {
-    if (bytes.size() > limits.max_file_bytes) {
-        return file_error(name, "is " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
+// A file's bytes read piece by piece for its headers, through a small cache
+// so a TIFF's directory walk costs a few reads, not one per field.
+class FileBytes final : public ByteSource {
+public:
+    FileBytes(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    bool read(std::uint64_t offset, std::size_t length, char* out) const override {
+        if (offset > size_ || length > size_ - offset) {
+            return false;
+        }
+        while (length > 0) {
+            const std::uint64_t block = offset / kBlock * kBlock;
+            if (block != cached_at_ || cache_.empty()) {
+                cache_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, size_ - block)));
+                if (!read_fully(block, cache_)) {
+                    cache_.clear();
+                    return false;
+                }
+                cached_at_ = block;
+            }
+            const std::size_t from = static_cast<std::size_t>(offset - block);
+            const std::size_t n = std::min(length, cache_.size() - from);
+            std::memcpy(out, cache_.data() + from, n);
+            out += n;
+            offset += n;
+            length -= n;
+        }
+        return true;
+    }
+    // Reads `into.size()` bytes at `offset`; false on an error or a file that
+    // became shorter.
+    bool read_fully(std::uint64_t offset, std::string& into) const {
+        std::size_t got = 0;
+        while (got < into.size()) {
+            const ssize_t n = ::pread(fd_, into.data() + got, into.size() - got, static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::uint64_t kBlock = 64 * 1024;
+    int fd_;
+    std::uint64_t size_;
+    mutable std::string cache_;
+    mutable std::uint64_t cached_at_ = 0;
+};
+
+// `path` is set when pages are to be read from the file (TIFF, PDF); then
+// `bytes` is empty. Otherwise the bytes are the whole file.
+std::variant<std::unique_ptr<PageSource>, LoadError> make_source(ImageHeader header, std::string bytes,
+                                                                  const std::string& name, const std::string& path,
+                                                                  const LoadLimits& limits) {
+    if (header.format == ImageFormat::Pdf) {
+        return PdfSource::open(name, std::move(bytes), path, limits);
+    }
+    if (std::cmp_greater(header.pages.size(), limits.max_pages)) {
+        return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
+    }
+    auto source = std::make_unique<RasterSource>(name, std::move(header), std::move(bytes), path);
+    source->set_limits(limits);
+    return std::unique_ptr<PageSource>(std::move(source));
+}
+
+std::optional<LoadError> check_file_size(const std::string& name, std::uint64_t size, const LoadLimits& limits) {
+    if (size > limits.max_file_bytes) {
+        return file_error(name, "is " + std::to_string(size) + " bytes, more than the limit of " +
                                     std::to_string(limits.max_file_bytes) + " bytes");
+    }
+    return std::nullopt;
+}
+
+// Closes a file descriptor however the function returns.
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+};
+
+}  // namespace
+
+std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string& path, const LoadLimits& limits) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return file_error(path, errno == ENOENT ? std::string("does not exist")
+                                                : std::string("cannot be opened: ") + std::strerror(errno));
+    }
+    const FdCloser closer{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return file_error(path, std::string("cannot be read: ") + std::strerror(errno));
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return file_error(path, "is a folder, not a file");
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return file_error(path, "is not a regular file");
+    }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (auto error = check_file_size(path, size, limits)) {
+        return *error;
+    }
+    // Only the headers are read here. TIFF and PDF pages are read from the
+    // file when asked for; the other formats hold one page, whose bytes the
+    // decoder needs whole, so they are read now.
+    const FileBytes file(fd, size);
+    auto header = read_image_header(file, limits.max_pages);
+    if (const auto* error = std::get_if<HeaderError>(&header)) {
+        return file_error(path, error->reason);
+    }
+    ImageHeader& image = std::get<ImageHeader>(header);
+    if (image.format == ImageFormat::Tiff || image.format == ImageFormat::Pdf) {
+        return make_source(std::move(image), std::string(), path, path, limits);
+    }
+    std::string bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return file_error(path, "cannot be read: out of memory");
+    }
+    errno = 0;
+    if (!file.read_fully(0, bytes)) {
+        return file_error(path, errno != 0 ? std::string("cannot be read: ") + std::strerror(errno)
+                                           : std::string("became shorter while it was read"));
+    }
+    return make_source(std::move(image), std::move(bytes), path, std::string(), limits);
+}
+
+std::variant<std::unique_ptr<PageSource>, LoadError> open_scan_bytes(std::string bytes, const std::string& name,
+                                                                      const LoadLimits& limits) {
+    if (auto error = check_file_size(name, bytes.size(), limits)) {
+        return *error;
     }
     auto header = read_image_header(bytes, limits.max_pages);
     if (const auto* error = std::get_if<HeaderError>(&header)) {
         return file_error(name, error->reason);
     }
-    ImageHeader& image = std::get<ImageHeader>(header);
-    if (image.format == ImageFormat::Pdf) {
-        if (!path.empty()) {
-            bytes = std::string();
-        }
-        return PdfSource::open(name, std::move(bytes), path, limits);
-    }
-    if (std::cmp_greater(image.pages.size(), limits.max_pages)) {
-        return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
-    }
-    std::string keep_path;
-    if (image.format == ImageFormat::Tiff && !path.empty()) {
-        keep_path = path;
-        bytes = std::string();
-    }
-    auto source = std::make_unique<RasterSource>(name, std::move(image), std::move(bytes), keep_path);
-    source->set_limits(limits);
-    return std::unique_ptr<PageSource>(std::move(source));
-}
-
-}  // namespace
-
-std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string& path, const LoadLimits& limits) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error || !fs::exists(status)) {
-        return file_error(path, error && error != std::errc::no_such_file_or_directory
-                                    ? "cannot be opened: " + error.message()
-                                    : "does not exist");
-    }
-    if (fs::is_directory(status)) {
-        return file_error(path, "is a folder, not a file");
-    }
-    if (!fs::is_regular_file(status)) {
-        return file_error(path, "is not a regular file");
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        return file_error(path, std::string("cannot be opened: ") + std::strerror(errno));
-    }
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (!error && size > limits.max_file_bytes) {
-        std::fclose(file);
-        return file_error(path, "is " + std::to_string(size) + " bytes, more than the limit of " +
-                                    std::to_string(limits.max_file_bytes) + " bytes");
-    }
-    // Read at most one byte past the limit, so a file that grew since its size
-    // was taken is still caught by the same check.
-    std::string bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(error ? 0 : size, limits.max_file_bytes)));
-        std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-        char extra[4096];
-        while (got == bytes.size() && bytes.size() <= limits.max_file_bytes) {
-            const std::size_t n = std::fread(extra, 1, sizeof extra, file);
-            if (n == 0) {
-                break;
-            }
-            bytes.append(extra, n);
-            got += n;
-        }
-        const bool failed = std::ferror(file) != 0;
-        const int read_errno = errno;
-        bytes.resize(got);
-        std::fclose(file);
-        if (failed) {
-            return file_error(path, std::string("cannot be read: ") + std::strerror(read_errno));
-        }
-    } catch (const std::bad_alloc&) {
-        std::fclose(file);
-        return file_error(path, "cannot be read: out of memory");
-    }
-    return make_source(std::move(bytes), path, path, limits);
-}
-
-std::variant<std::unique_ptr<PageSource>, LoadError> open_scan_bytes(std::string bytes, const std::string& name,
-                                                                      const LoadLimits& limits) {
-    return make_source(std::move(bytes), name, std::string(), limits);
+    return make_source(std::move(std::get<ImageHeader>(header)), std::move(bytes), name, std::string(), limits);
 }
 
 bool has_scan_extension(const std::string& path) {
