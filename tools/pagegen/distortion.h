@@ -19,12 +19,11 @@ struct Geometry {
 
 Geometry plan_geometry(const PagePlan& plan, cv::Size page_size, Random& rng);
 
-// Resamples the flat page (8-bit BGR) into the picture, laying it over the
+// Resamples the flat page (8-bit grey or BGR) into the picture, laying it over the
 // scanner lid or, for photos, over a cluttered background.
 cv::Mat apply_geometry(const cv::Mat& page, const Geometry& g, const PagePlan& plan, Random& rng);
 
-// Light, blur, noise and specks, in that order, in place; grey conversion
-// happens before this when the plan is grey.
+// Light, blur, noise and specks, in that order, in place.
 void degrade(cv::Mat& image, const PagePlan& plan, Random& rng);
 
 // Maps a point through a 3 x 3 homography.

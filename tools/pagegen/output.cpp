@@ -32,6 +32,10 @@ std::optional<std::string> write_pdf(const std::vector<const GeneratedPage*>& pa
         cairo_surface_destroy(pdf);
         return path + ": " + why;
     }
+    // cairo stamps the clock into the file unless told a date; the same
+    // pages must give the same bytes.
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATE_DATE, "2026-01-01T00:00:00Z");
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "make_pages");
     cairo_t* cr = cairo_create(pdf);
     for (const GeneratedPage* page : pages) {
         const cv::Mat& img = page->image;

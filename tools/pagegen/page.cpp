@@ -125,7 +125,6 @@ GeneratedPage make_page(const PagePlan& plan) {
     const DrawnPage drawn = draw_page(plan, draw_rng);
     const Geometry geometry = plan_geometry(plan, drawn.image.size(), geometry_rng);
     cv::Mat image = apply_geometry(drawn.image, geometry, plan, geometry_rng);
-    if (!plan.colour) cv::cvtColor(image, image, cv::COLOR_BGR2GRAY);
     degrade(image, plan, degrade_rng);
 
     GeneratedPage out;

@@ -368,7 +368,8 @@ DrawnPage draw_page(const PagePlan& plan, Random& rng) {
     // the little-endian machines this runs on.
     const cv::Mat wrapped(height_px, width_px, CV_8UC4, cairo_image_surface_get_data(surface),
                           static_cast<std::size_t>(cairo_image_surface_get_stride(surface)));
-    cv::cvtColor(wrapped, out.image, cv::COLOR_BGRA2BGR);
+    // Grey pages turn grey here, so everything after works on one channel.
+    cv::cvtColor(wrapped, out.image, plan.colour ? cv::COLOR_BGRA2BGR : cv::COLOR_BGRA2GRAY);
     cairo_surface_destroy(surface);
     return out;
 }

@@ -13,7 +13,7 @@
 namespace idr::pagegen {
 
 struct DrawnPage {
-    cv::Mat image;  // 8-bit BGR, the flat page
+    cv::Mat image;  // the flat page: 8-bit BGR, or 8-bit grey when the plan is grey
     // Where the block's top-left corner landed, in page pixels (continuous:
     // pixel (i, j) covers [i, i+1) x [j, j+1)); the block is upright and
     // plan.unit_px pixels make one block unit. Absent on pages without a block.

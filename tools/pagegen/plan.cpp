@@ -80,10 +80,12 @@ PagePlan random_plan(std::uint64_t seed, Kind kind) {
         p.paper_width_in = 8.5;  // US Letter
         p.paper_height_in = 11.0;
     }
-    const double max_dpi = kind == Kind::Photo ? 300 : 400;
-    p.unit_px = rng.log_between(0.5, 4.0);
+    // Photos stay near a phone camera's 12 megapixels, margins included.
+    const double max_dpi = kind == Kind::Photo ? 250 : 400;
+    p.unit_px = rng.log_between(0.5, std::min(4.0, max_dpi * kMaxPrintScale / 100));
+    // The dpi that, with a print scale in range, gives this unit size.
     const double lo = std::max(150.0, p.unit_px * 100 / kMaxPrintScale);
-    const double hi = std::clamp(p.unit_px * 100 / kMinPrintScale, lo, max_dpi);
+    const double hi = std::max(lo, std::min(max_dpi, p.unit_px * 100 / kMinPrintScale));
     p.dpi = std::round(rng.between(lo, hi) / 10) * 10;
     if (p.unit_px * 100 / p.dpi < kMinPrintScale) p.unit_px = p.dpi * kMinPrintScale / 100;
 
