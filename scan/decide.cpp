@@ -15,12 +15,12 @@ namespace {
 // Rings whose inside is at least this dark (relative to the page's filled
 // rings) and this evenly covered are filled; at most kEmptyLevel, empty;
 // anything between is a mark nobody should read without looking.
-constexpr double kFilledLevel = 0.6;
-constexpr double kEmptyLevel = 0.25;
+constexpr double kFilledLevel = 0.72;
+constexpr double kEmptyLevel = 0.1;
 constexpr double kFilledCoverage = 0.6;
 // A page whose darkest marks are lighter than this (darkness against the
 // paper, 0..1) holds no marks at all: noise and printing only.
-constexpr double kLeastMark = 0.08;
+constexpr double kLeastMark = 0.05;
 // The inside of a ring that is measured: well within the printed ring.
 constexpr double kInsideRadius = 6.5;
 
@@ -73,24 +73,20 @@ BlockDecision decide_columns(const Surface& block) {
         return out;
     }
 
-    // Paper of each column: the gaps between its rings (the even columns are
-    // tinted, and lighting varies across a photo).
-    std::array<double, 10> paper{};
-    for (int c = 0; c < block::kColumns; ++c) {
+    // Paper around each ring: the gaps above and below it in its column
+    // (the even columns are tinted, and light falls unevenly on a photo).
+    auto gap_paper = [&](int c, int r) {
         std::vector<double> gap;
         const double cx = block::bubble_centre_x(c);
-        for (int r = -1; r < block::kRows; ++r) {
-            const double gy = block::bubble_centre_y(r) + block::kPitch / 2.0;
-            if (gy > block::kGridBottom) continue;
+        for (const double gy : {block::bubble_centre_y(r) - block::kPitch / 2.0,
+                                block::bubble_centre_y(r) + block::kPitch / 2.0}) {
+            if (gy > block::kGridBottom || gy < block::kGridRuleTop + 3) continue;
             for (int dx = -4; dx <= 3; ++dx)
-                for (int dy = -1; dy <= 0; ++dy) {
-                    const int x = static_cast<int>(cx) + dx, y = static_cast<int>(gy) + dy;
-                    if (r == -1 && y < block::kGridRuleTop + 2) continue;
-                    gap.push_back(brightness(block.pixel(x, y)));
-                }
+                for (int dy = -1; dy <= 0; ++dy)
+                    gap.push_back(brightness(block.pixel(static_cast<int>(cx) + dx, static_cast<int>(gy) + dy)));
         }
-        paper[c] = std::max(median(gap), 1.0);
-    }
+        return std::max(median(gap), 1.0);
+    };
 
     // Darkness of every ring's inside against its column's paper.
     std::array<std::array<Ring, 10>, 10> rings;
@@ -98,12 +94,13 @@ BlockDecision decide_columns(const Surface& block) {
     for (int c = 0; c < block::kColumns; ++c)
         for (int r = 0; r < block::kRows; ++r) {
             Ring& ring = rings[c][r];
+            const double paper = gap_paper(c, r);
             const double cx = block::bubble_centre_x(c), cy = block::bubble_centre_y(r);
             for (int y = static_cast<int>(cy - kInsideRadius); y <= static_cast<int>(cy + kInsideRadius); ++y)
                 for (int x = static_cast<int>(cx - kInsideRadius); x <= static_cast<int>(cx + kInsideRadius); ++x) {
                     const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
                     if (dx * dx + dy * dy > kInsideRadius * kInsideRadius) continue;
-                    const double d = std::clamp((paper[c] - brightness(block.pixel(x, y))) / paper[c], 0.0, 1.0);
+                    const double d = std::clamp((paper - brightness(block.pixel(x, y))) / paper, 0.0, 1.0);
                     ring.inside.push_back(d);
                     ring.mean += d;
                 }
