@@ -331,8 +331,8 @@ public:
         // caller gets the reason as an error instead.
         std::call_once(quiet, [] { poppler::set_debug_error_function(ignore_poppler_message, nullptr); });
         if (!(limits.pdf_dpi > 0 && limits.pdf_dpi <= 2400)) {
-            return file_error(name, "PDF resolution " + std::to_string(limits.pdf_dpi) +
-                                        " dpi is outside 1 to 2400 dpi");
+            return file_error(name, "cannot be rendered at " + std::to_string(limits.pdf_dpi) +
+                                        " dpi: the PDF resolution must be above 0 and at most 2400 dpi");
         }
         auto source = std::unique_ptr<PdfSource>(new PdfSource(std::move(name), limits));
         if (path.empty() && bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
