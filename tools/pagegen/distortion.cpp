@@ -96,26 +96,34 @@ Geometry plan_geometry(const PagePlan& plan, cv::Size page_size, Random& rng) {
     const double a = plan.rotation_deg * std::numbers::pi / 180;
     // Positive angles turn counter-clockwise as seen on screen (y down).
     const cv::Matx33d turn(std::cos(a), std::sin(a), 0, -std::sin(a), std::cos(a), 0, 0, 0, 1);
+    const std::vector<cv::Point2f> page_corners = {{0, 0}, {static_cast<float>(w), 0},
+                                                   {static_cast<float>(w), static_cast<float>(h)},
+                                                   {0, static_cast<float>(h)}};
     if (plan.kind == Kind::Photo) {
-        const double mx = w * plan.margin_frac, my = h * plan.margin_frac;
-        const cv::Size size(static_cast<int>(std::lround(w + 2 * mx)), static_cast<int>(std::lround(h + 2 * my)));
-        // The page turned about the canvas centre, then each corner pushed
-        // around: a phone held not quite square over the page.
-        const cv::Point2d centre(size.width / 2.0, size.height / 2.0);
-        const cv::Matx33d place = translation(centre.x, centre.y) * turn * translation(-w / 2, -h / 2);
-        const std::vector<cv::Point2f> src = {{0, 0}, {static_cast<float>(w), 0},
-                                              {static_cast<float>(w), static_cast<float>(h)},
-                                              {0, static_cast<float>(h)}};
+        // The page turned, then each corner pushed around: a phone held not
+        // quite square over the page. The picture is framed around the whole
+        // page with a margin of background, as people photograph a page.
         std::vector<cv::Point2f> dst;
-        for (const auto& s : src) {
-            const cv::Point2d p = map_point(place, s);
+        for (const auto& s : page_corners) {
+            const cv::Point2d p = map_point(turn, s);
             dst.emplace_back(static_cast<float>(p.x + plan.perspective * w * rng.between(-1.0, 1.0)),
                              static_cast<float>(p.y + plan.perspective * h * rng.between(-1.0, 1.0)));
         }
-        return {size, cv::Matx33d(cv::getPerspectiveTransform(src, dst))};
+        float x0 = dst[0].x, y0 = dst[0].y, x1 = x0, y1 = y0;
+        for (const auto& d : dst) {
+            x0 = std::min(x0, d.x), x1 = std::max(x1, d.x);
+            y0 = std::min(y0, d.y), y1 = std::max(y1, d.y);
+        }
+        const double mx = w * plan.margin_frac, my = h * plan.margin_frac;
+        for (auto& d : dst) d += cv::Point2f(static_cast<float>(mx - x0), static_cast<float>(my - y0));
+        const cv::Size size(static_cast<int>(std::ceil(x1 - x0 + 2 * mx)), static_cast<int>(std::ceil(y1 - y0 + 2 * my)));
+        return {size, cv::Matx33d(cv::getPerspectiveTransform(page_corners, dst))};
     }
-    if (plan.kind == Kind::BlockOnly) {
-        // The picture grows to hold the turned block, as a cropped scan would.
+    // Turned more than a little, a page would lose its corners (and on an
+    // exam page the ID block sits near one): the picture grows to hold the
+    // whole turned page, as a scanner's full bed or a cropped scan would.
+    // The block alone is always framed this way.
+    if (plan.kind == Kind::BlockOnly || std::abs(plan.rotation_deg) > 2.0) {
         const double cw = std::abs(w * std::cos(a)) + std::abs(h * std::sin(a));
         const double ch = std::abs(w * std::sin(a)) + std::abs(h * std::cos(a));
         const cv::Size size(static_cast<int>(std::ceil(cw)), static_cast<int>(std::ceil(ch)));

@@ -59,10 +59,12 @@ struct PagePlan {
     double dpi = 200;
     double unit_px = 1.0;
 
-    // Geometry. Scans and block pictures: turned by rotation_deg about the
-    // page centre (counter-clockwise on screen for positive angles) and
-    // shifted. Photos: each page corner moves by up to perspective x the
-    // page size, on a background margin_frac of the page wide.
+    // Geometry. Positive angles turn the page counter-clockwise as seen on
+    // screen. Scans turned by up to 2 degrees keep the page's size and lose
+    // what is shifted or turned out of it; turned further, the picture grows
+    // to hold the whole page (so does the block alone). Photos: each page
+    // corner moves by up to perspective x the page size, and the picture
+    // frames the page with margin_frac of background on every side.
     double rotation_deg = 0;
     double shift_x_px = 0, shift_y_px = 0;
     double perspective = 0;

@@ -213,7 +213,12 @@ void draw_instructions(const Canvas& cv, Random& rng, double left, double top, d
     // Sized to the box so narrow boxes still hold the lines.
     double size = std::clamp((bottom - top) / 11, 6.0, 16.0);
     const double room = (right - left) * 0.72 - 16;
-    while (size > 4 && text_width(cr, lines[1], size) > room) size -= 0.5;
+    auto widest = [&](double sz) {
+        double w = 0;
+        for (const auto& l : lines) w = std::max(w, text_width(cr, l, sz));
+        return w;
+    };
+    while (size > 4 && widest(size) > room) size -= 0.5;
     double y = top + 8 + size * 1.4;
     text_at(cr, "INSTRUCTIONS", left + 8, y, size * 1.3);
     for (const auto& l : lines) {
