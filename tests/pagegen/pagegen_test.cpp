@@ -111,6 +111,33 @@ TEST(PageMaker, CornersSitOnTheCornerRingCentres) {
     }
 }
 
+// A page turned by 15 degrees about its centre would carry the block, near
+// its top-left corner, out of a picture of the page's own size.
+TEST(PageMaker, TurnedPagesKeepTheBlockInThePicture) {
+    struct Case {
+        Kind kind;
+        double rotation_deg, perspective;
+    };
+    for (const Case c : {Case{Kind::Scan, 15, 0}, Case{Kind::Scan, -15, 0}, Case{Kind::Photo, 15, 0.1},
+                         Case{Kind::Photo, -15, 0.1}, Case{Kind::BlockOnly, 15, 0}}) {
+        SCOPED_TRACE(std::string(kind_name(c.kind)) + " turned " + std::to_string(c.rotation_deg));
+        PagePlan plan = small_plan(c.kind);
+        plan.rotation_deg = c.rotation_deg;
+        plan.perspective = c.perspective;
+        plan.margin_frac = 0;
+        const Truth t = make_page(plan).truth;
+        ASSERT_TRUE(t.corners.has_value());
+        // The outer bubbles' centres, and their rings half a pitch further out.
+        const double ring = 12.5 * *t.unit_px;
+        for (const auto& p : *t.corners) {
+            EXPECT_GE(p.x, ring);
+            EXPECT_GE(p.y, ring);
+            EXPECT_LE(p.x, t.width - 1 - ring);
+            EXPECT_LE(p.y, t.height - 1 - ring);
+        }
+    }
+}
+
 TEST(PageMaker, TruthSaysWhatWasDrawn) {
     struct Case {
         const char* name;
