@@ -1,0 +1,174 @@
+// Reading whole pages: located, rectified, decided and clicked. Pages come
+// from the test-page maker (known truth), the sample scans beside the
+// checkout, and the built-in sheet itself, scaled and turned.
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "form/block_layout.h"
+#include "form/form1.h"
+#include "scan/load.h"
+#include "scan/read_page.h"
+#include "scan/rectify.h"
+#include "tools/pagegen/page.h"
+
+namespace idr {
+namespace {
+
+using scan::PagePicture;
+using scan::PageResult;
+
+const std::string kSheetId = "5093719246";
+
+bool sanitized() { return std::getenv("IDR_SANITIZED") != nullptr; }
+
+PageResult read_image(const cv::Mat& image) {
+    PagePicture p;
+    p.image = image;
+    p.full_size = image.size();
+    return scan::read_page(p);
+}
+
+double corner_error(const scan::Registration& reg, const std::array<cv::Point2d, 4>& truth) {
+    double worst = 0;
+    for (int i = 0; i < 4; ++i)
+        worst = std::max({worst, std::abs(reg.corners[i].x - truth[i].x), std::abs(reg.corners[i].y - truth[i].y)});
+    return worst;
+}
+
+TEST(ReadPage, BuiltInSheetAsItStandsReadsWithTheWindowsDefaults) {
+    PagePicture p;
+    p.exact = Form1().picRedraw.surface;
+    p.full_size = {block::kWidth, block::kHeight};
+    const PageResult r = scan::read_page(p);
+    EXPECT_EQ(r.status, "ok") << r.why;
+    EXPECT_EQ(r.reading, kSheetId);
+    EXPECT_EQ(r.threshold, "35");
+    EXPECT_EQ(r.black_samples, "8");
+    ASSERT_TRUE(r.form);
+    EXPECT_EQ(r.form->Student_ID.Text, kSheetId);
+    EXPECT_FALSE(r.registration);
+}
+
+// The built-in sheet scaled, turned and framed by paper is found and read
+// like a scan; the rectified block puts every ring back on its design place.
+TEST(ReadPage, BuiltInSheetScaledAndTurnedIsLocated) {
+    const cv::Mat sheet = scan::to_mat(Form1().picRedraw.surface);
+    struct Case {
+        double scale, angle_deg;
+    } cases[] = {{1.5, 2}, {1.0, -7}, {2.5, 12}, {0.8, -3}, {4.0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("scale " + std::to_string(c.scale) + " angle " + std::to_string(c.angle_deg));
+        const cv::Size size(static_cast<int>(sheet.cols * c.scale) + 120, static_cast<int>(sheet.rows * c.scale) + 120);
+        cv::Mat rot = cv::getRotationMatrix2D({sheet.cols / 2.0, sheet.rows / 2.0}, c.angle_deg, c.scale);
+        rot.at<double>(0, 2) += size.width / 2.0 - sheet.cols / 2.0;
+        rot.at<double>(1, 2) += size.height / 2.0 - sheet.rows / 2.0;
+        cv::Mat page;
+        cv::warpAffine(sheet, page, rot, size, cv::INTER_AREA, cv::BORDER_CONSTANT, cv::Scalar::all(250));
+        const PageResult r = read_image(page);
+        ASSERT_EQ(r.status, "ok") << r.why;
+        EXPECT_EQ(r.reading, kSheetId);
+        EXPECT_EQ(r.form->Student_ID.Text, kSheetId);
+        ASSERT_TRUE(r.registration);
+        EXPECT_NEAR(r.registration->unit_px, c.scale, 0.02 * c.scale);
+        EXPECT_NEAR(r.registration->angle_deg, -c.angle_deg, 0.3);
+        // Corner bubble (column 1, digit 0): its centre through the same map.
+        const cv::Point2d b = {block::bubble_centre_x(0) - 0.5, block::bubble_centre_y(0) - 0.5};
+        const cv::Point2d expect = {rot.at<double>(0, 0) * b.x + rot.at<double>(0, 1) * b.y + rot.at<double>(0, 2),
+                                    rot.at<double>(1, 0) * b.x + rot.at<double>(1, 1) * b.y + rot.at<double>(1, 2)};
+        EXPECT_NEAR(r.registration->corners[0].x, expect.x, 0.5 * c.scale);
+        EXPECT_NEAR(r.registration->corners[0].y, expect.y, 0.5 * c.scale);
+    }
+}
+
+TEST(ReadPage, PicturesWithoutABlockAreNotFoundQuickly) {
+    cv::Mat noise(900, 700, CV_8UC1);
+    cv::randu(noise, 0, 256);
+    cv::Mat white(1200, 900, CV_8UC3, cv::Scalar::all(255));
+    cv::Mat tiny(1, 1, CV_8UC1, cv::Scalar(0));
+    cv::Mat black(400, 300, CV_8UC1, cv::Scalar(0));
+    for (const cv::Mat* m : {&noise, &white, &tiny, &black}) {
+        const PageResult r = read_image(*m);
+        EXPECT_EQ(r.status, "not-found") << m->cols << " x " << m->rows;
+        EXPECT_FALSE(r.why.empty());
+        EXPECT_FALSE(r.form);
+    }
+}
+
+// Generated pages of every kind: statuses and readings as drawn, corners on
+// the truth, and never a confident reading that differs from the truth.
+TEST(ReadPage, GeneratedPagesReadToTheirTruth) {
+    using pagegen::Kind;
+    struct Case {
+        Kind kind;
+        int count;
+    } cases[] = {{Kind::Scan, 8}, {Kind::Photo, 4}, {Kind::BlockOnly, 4}, {Kind::BackPage, 1}, {Kind::RingsOnly, 2}};
+    int pages = 0, matched = 0;
+    for (const Case& c : cases) {
+        const int count = sanitized() ? 1 : c.count;
+        for (int i = 0; i < count; ++i) {
+            const std::uint64_t seed = 1000 + 17 * static_cast<std::uint64_t>(i) + static_cast<std::uint64_t>(c.kind);
+            const pagegen::GeneratedPage g = pagegen::make_page(pagegen::random_plan(seed, c.kind));
+            SCOPED_TRACE(std::string(pagegen::kind_name(c.kind)) + " seed " + std::to_string(seed) + ": " +
+                         g.truth.variant);
+            const PageResult r = read_image(g.image);
+            ++pages;
+            if (g.truth.status == "not-found") {
+                EXPECT_EQ(r.status, "not-found");
+                matched += r.status == "not-found";
+                continue;
+            }
+            ASSERT_TRUE(r.registration) << r.why;
+            ASSERT_TRUE(g.truth.corners);
+            EXPECT_LT(corner_error(*r.registration, *g.truth.corners), 0.5 * *g.truth.unit_px);
+            // The one result a user cannot recover from.
+            if (r.status == "ok") EXPECT_EQ(r.reading, g.truth.reading) << "a wrong reading passed as sure";
+            if (g.truth.status == "review") EXPECT_EQ(r.status, "review") << r.reading;
+            matched += r.status == g.truth.status && r.reading == g.truth.reading;
+        }
+    }
+    // Unsure and blank may trade places on review pages; most pages match.
+    EXPECT_GE(matched * 10, pages * 8) << matched << " of " << pages;
+}
+
+TEST(ReadPage, SamplePagesReadToTheirTruth) {
+    const std::filesystem::path dir = std::filesystem::path(IDR_SOURCE_DIR) / ".." / "shared" / "scans" / "sample";
+    if (!std::filesystem::exists(dir / "truth.jsonl")) GTEST_SKIP() << "no sample scans at " << dir;
+    if (sanitized()) GTEST_SKIP() << "the full-size pages take minutes under the sanitizers";
+    std::ifstream truth_file(dir / "truth.jsonl");
+    std::string line;
+    int pages = 0;
+    while (std::getline(truth_file, line)) {
+        const auto t = nlohmann::json::parse(line);
+        const std::string file = (dir / t["file"].get<std::string>()).string();
+        SCOPED_TRACE(file);
+        auto opened = scan::open_scan(file);
+        ASSERT_TRUE(std::holds_alternative<std::unique_ptr<scan::PageSource>>(opened));
+        auto& source = std::get<std::unique_ptr<scan::PageSource>>(opened);
+        auto page = source->page(t["page"].get<int>(), scan::PixelKind::Colour);
+        ASSERT_TRUE(std::holds_alternative<scan::Page>(page));
+        const PageResult r = read_image(std::get<scan::Page>(page).image);
+        EXPECT_EQ(r.status, t["status"].get<std::string>()) << r.why;
+        EXPECT_EQ(r.reading, t["reading"].is_null() ? "" : t["reading"].get<std::string>());
+        if (r.status == "ok") EXPECT_EQ(r.form->Student_ID.Text, r.reading);
+        if (!t["corners"].is_null()) {
+            ASSERT_TRUE(r.registration);
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_NEAR(r.registration->corners[i].x, t["corners"][i][0].get<double>(), 1.0);
+                EXPECT_NEAR(r.registration->corners[i].y, t["corners"][i][1].get<double>(), 1.0);
+            }
+        }
+        ++pages;
+    }
+    EXPECT_EQ(pages, 12);
+}
+
+}  // namespace
+}  // namespace idr
