@@ -1,5 +1,5 @@
 #pragma once
-#include "app/form/form1.h"
+#include "form/form1.h"
 namespace idr {
 // "1. Binary": every pixel to black or white by the threshold in txtTreshold,
 // progress in the caption after each row; then disables cmdBinary and the

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 
 namespace idr {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/form/form1.h"
+#include "form/form1.h"
 namespace idr {
 // Sampling steps, taken from the template Shape1(0): R32(Height) div 4 and
 // R32(Width) div 4.

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "rules/error.h"
 
 namespace idr {

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/form/form1.h"
+#include "form/form1.h"
 namespace idr {
 // "2. Draw grid": shows the template and creates cells 1..99 column by
 // column from it, 5 pixels apart; then disables cmdDraw.

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/form/form1.h"
+#include "form/form1.h"
 namespace idr {
 // "4. Check ID": appends the row digit of every marked cell, in cell order,
 // to Student_ID.

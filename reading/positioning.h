@@ -1,5 +1,5 @@
 #pragma once
-#include "app/form/form1.h"
+#include "form/form1.h"
 namespace idr {
 // The arrow buttons: move the template cell Shape1(0) by one pixel.
 void Command1_Click(Form1& form);  // "Down":  Top + 1

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/form/design.h"
+#include "form/design.h"
 
 namespace idr {
 namespace {

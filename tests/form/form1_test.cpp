@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form/design.h"
-#include "app/form/form1.h"
+#include "form/design.h"
+#include "form/form1.h"
 #include "rules/colour.h"
 #include "rules/error.h"
 

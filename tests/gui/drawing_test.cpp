@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "app/gui/model_drawing.h"
 #include "app/gui/picture_view.h"
 #include "rules/colour.h"

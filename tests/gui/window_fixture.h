@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "app/gui/caption_button.h"
 #include "app/gui/main_window.h"
 #include "reading/dispatch.h"

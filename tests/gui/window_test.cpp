@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form/design.h"
+#include "form/design.h"
 #include "app/gui/picture_view.h"
 #include "window_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "reading/dispatch.h"
 #include "rules/colour.h"
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "reading/binarization.h"
 #include "reading/grid.h"
 #include "reading/cell_check.h"

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/form/form1.h"
+#include "form/form1.h"
 #include "app/gui/application.h"
 #include "app/gui/caption_button.h"
 #include "app/gui/main_window.h"
