@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "form/design.h"
 #include "picture/surface.h"
 #include "rules/flag_array.h"
 #include "rules/integer.h"
@@ -110,6 +111,10 @@ public:
     // The user's decimal separator, read from the system locale at start-up;
     // text-to-number conversions use it. Tests may set it.
     std::string decimal_separator;
+
+    // The button's control (cmdBinary for ButtonId::Binary, ...).
+    Button& button(ButtonId id);
+    const Button& button(ButtonId id) const;
 
     // Look-ups by design name (nullptr when there is no such control, or
     // when the named control is of another kind).

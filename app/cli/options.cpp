@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/cli/button_names.h"
+
 namespace idr::cli {
 
 const char* const kUsage =

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/cli/button_names.h"
 #include "form/form1.h"
 #include "picture/bmp.h"
 #include "reading/dispatch.h"

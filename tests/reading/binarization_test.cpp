@@ -68,7 +68,7 @@ TEST(Binarization, DisablesItselfAndTheArrowsOnlyAtTheEnd) {
     ASSERT_TRUE(click(form, ButtonId::Binary).ran);
     for (ButtonId id : kAllButtons) {
         const bool stays = id == ButtonId::Draw || id == ButtonId::Check || id == ButtonId::CheckId;
-        EXPECT_EQ(button_of(form, id).enabled, stays) << cli_name(id);
+        EXPECT_EQ(button_of(form, id).enabled, stays) << button_design(id).name;
     }
 }
 

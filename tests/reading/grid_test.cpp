@@ -25,7 +25,7 @@ TEST(Positioning, OneUnitPerClickWithoutBounds) {
         ShapeElement expected = before;
         expected.Left += 2 * c.dx;
         expected.Top += 2 * c.dy;
-        EXPECT_EQ(form.Shape1(0), expected) << cli_name(c.button);
+        EXPECT_EQ(form.Shape1(0), expected) << button_design(c.button).name;
     }
 }
 

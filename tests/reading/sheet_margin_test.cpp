@@ -48,7 +48,7 @@ TEST(SheetMargin, HoldsAfterBinarizationAndTheGridMayBeOnePixelOff) {
         for (ButtonId id : nudge) test::click_all(form, {id});
         form.picRedraw = binarized.picRedraw;
         test::click_all(form, {ButtonId::Draw, ButtonId::Check});
-        SCOPED_TRACE(testing::Message() << nudge.size() << " nudges, first " << (nudge.empty() ? "-" : cli_name(nudge[0])));
+        SCOPED_TRACE(testing::Message() << nudge.size() << " nudges, first " << (nudge.empty() ? "-" : button_design(nudge[0]).name));
         expect_sheet_marks(form, nudge.empty());
     }
 }

@@ -21,7 +21,7 @@ inline Form1 plain_form(int width, int height, Int32 colour = kWhite) { return F
 inline void click_all(Form1& form, std::initializer_list<ButtonId> buttons) {
     for (ButtonId id : buttons) {
         const ClickOutcome outcome = click(form, id);
-        if (!outcome.ran) throw std::logic_error(std::string(cli_name(id)) + " was disabled");
+        if (!outcome.ran) throw std::logic_error(std::string(button_design(id).name) + " was disabled");
         if (outcome.error) throw *outcome.error;
     }
 }
