@@ -105,8 +105,8 @@ Form1::Form1(Surface picture) : caption_(window_design().caption) {
             case ControlKind::Button: {
                 Button& b = button(*design.button);
                 b.name = design.name;
-                b.caption = design.text;
-                b.enabled = true;
+                b.Caption = design.text;
+                b.Enabled = true;
                 break;
             }
             case ControlKind::TextBox: {
@@ -129,12 +129,12 @@ Form1::Form1(Surface picture) : caption_(window_design().caption) {
                 template_cell.Visible = true;
                 template_cell.BorderColor = kBlue;
                 template_cell.FillColor = kBlack;
-                template_cell.style = kStylePlain;
+                template_cell.FillStyle = kStylePlain;
                 break;
             }
             case ControlKind::Label:
                 Label1.name = design.name;
-                Label1.caption = design.text;
+                Label1.Caption = design.text;
                 break;
         }
     }

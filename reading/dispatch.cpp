@@ -34,7 +34,7 @@ static_assert(keyed_in_button_order(kHandlers), "one handler per design button, 
 
 ClickOutcome click(Form1& form, ButtonId id) {
     ClickOutcome outcome;
-    if (!button_of(form, id).enabled) return outcome;
+    if (!button_of(form, id).Enabled) return outcome;
     outcome.ran = true;
     try {
         kHandlers[static_cast<std::size_t>(id)].handler(form);

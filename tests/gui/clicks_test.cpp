@@ -82,7 +82,7 @@ TEST_F(WindowTest, ButtonsShowTheModelsEnabledStates) {
         for (ButtonId id : kAllButtons) {
             const bool expect_disabled = std::find(c.disabled.begin(), c.disabled.end(), id) != c.disabled.end();
             EXPECT_EQ(view.button(id)->isEnabled(), !expect_disabled) << view.button(id)->objectName().toStdString();
-            EXPECT_EQ(button_of(fresh, id).enabled, !expect_disabled);
+            EXPECT_EQ(button_of(fresh, id).Enabled, !expect_disabled);
         }
     }
 }

@@ -65,7 +65,7 @@ ShapeElement marker(Int16 style, bool visible = true, float left = 10, float top
     m.Visible = visible;
     m.BorderColor = kBlue;
     m.FillColor = kGreen;
-    m.style = style;
+    m.FillStyle = style;
     return m;
 }
 

@@ -41,7 +41,7 @@ TEST(Inspection, MarksCellsWithMoreBlackSamplesThanTheThreshold) {
         cmdCheck_Click(form);
         SCOPED_TRACE(testing::Message() << c.samples << " samples, threshold " << c.threshold);
         EXPECT_EQ(form.Cell_Flag(43), c.marked ? kTrue : kFalse);
-        EXPECT_EQ(form.Shape1(42).style, c.marked ? kStyleMarked : kStylePlain);
+        EXPECT_EQ(form.Shape1(42).FillStyle, c.marked ? kStyleMarked : kStylePlain);
         const int all = std::string(c.threshold) == "-1" ? 100 : c.marked;
         EXPECT_EQ(form.Caption(), "Total unit remain = " + std::to_string(all) + " Unit.");
     }
@@ -82,7 +82,7 @@ TEST(Inspection, BeforeTheGridFailsOnCellOneAfterFlaggingCellZero) {
     EXPECT_EQ(outcome.error->kind(), ErrorKind::MissingElement);
     EXPECT_EQ(outcome.error->message(), "Shape1(1) does not exist; \"2. Draw grid\" creates the cells");
     EXPECT_EQ(form.Cell_Flag(1), kTrue);
-    EXPECT_EQ(form.Shape1(0).style, kStyleMarked);
+    EXPECT_EQ(form.Shape1(0).FillStyle, kStyleMarked);
     EXPECT_EQ(form.Cell_Flag(2), kFalse);
     EXPECT_EQ(form.Caption(), "Form1");
 }
@@ -96,7 +96,7 @@ TEST(Inspection, RunsAgainFromScratchAndUnmarkedCellsKeepTheirFill) {
     form.txtBlack_Pixels.Text = "12";
     cmdCheck_Click(form);
     EXPECT_EQ(form.Cell_Flag(8), kFalse);
-    EXPECT_EQ(form.Shape1(7).style, kStylePlain);
+    EXPECT_EQ(form.Shape1(7).FillStyle, kStylePlain);
     EXPECT_EQ(form.Shape1(7).FillColor, kGreen);
     EXPECT_EQ(form.Shape1(7).BorderColor, kBlue);
     EXPECT_EQ(form.Caption(), "Total unit remain = 0 Unit.");

@@ -33,7 +33,7 @@ TEST(Dispatch, DisabledButtonsDiscardTheClick) {
     for (ButtonId id : kAllButtons) {
         Form1 form = test::plain_form(262, 362);
         form.Cell_Flag(1) = kTrue;
-        button_of(form, id).enabled = false;
+        button_of(form, id).Enabled = false;
         const Form1 before = form;
         const ClickOutcome outcome = click(form, id);
         EXPECT_FALSE(outcome.ran) << button_design(id).name;
@@ -51,7 +51,7 @@ TEST(Dispatch, ARunTimeErrorIsReturnedAndTheButtonStaysUsable) {
     ASSERT_TRUE(outcome.ran);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->kind(), ErrorKind::TypeMismatch);
-    EXPECT_TRUE(form.cmdBinary.enabled);
+    EXPECT_TRUE(form.cmdBinary.Enabled);
 }
 
 }  // namespace

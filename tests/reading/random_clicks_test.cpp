@@ -47,7 +47,7 @@ void run_random_sequence(Form1& form, Rng& rng, int clicks) {
         const int cells = form.Shape1.count();
         ASSERT_TRUE(cells == 1 || cells == 100) << cells;
         for (std::size_t b = 0; b < kAllButtons.size(); ++b) {
-            const bool enabled = button_of(form, kAllButtons[b]).enabled;
+            const bool enabled = button_of(form, kAllButtons[b]).Enabled;
             ASSERT_FALSE(was_disabled[b] && enabled) << button_design(kAllButtons[b]).name << " came back";
             was_disabled[b] = !enabled;
         }
