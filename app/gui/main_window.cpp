@@ -81,11 +81,7 @@ void MainWindow::build_controls() {
         QWidget* widget = nullptr;
         switch (design.kind) {
             case ControlKind::Button: {
-                const auto it = std::find_if(kAllButtons.begin(), kAllButtons.end(), [&](ButtonId id) {
-                    return button_of(form_, id).name == name;
-                });
-                if (it == kAllButtons.end()) continue;  // a button no handler is wired to
-                const ButtonId id = *it;
+                const ButtonId id = *design.button;  // every button row has one
                 auto* button = new CaptionButton(QString::fromStdString(button_of(form_, id).Caption), this);
                 button->setAccessibleName(button->text().trimmed());
                 connect(button, &QPushButton::clicked, this, [this, id] { on_click(id); });

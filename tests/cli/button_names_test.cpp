@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 TEST(ButtonNames, EveryButtonHasOneNameBothWays) {
@@ -27,4 +27,4 @@ TEST(ButtonNames, EveryButtonHasOneNameBothWays) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

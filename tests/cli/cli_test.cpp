@@ -15,10 +15,11 @@
 
 #include "picture/bmp.h"
 #include "rules/colour.h"
+#include "sheet_id.h"
 
 extern char** environ;
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -97,10 +98,32 @@ std::string small_bmp(const std::string& name, int width, int height, Int32 colo
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(Cli, DefaultRunReadsTheEmbeddedSheet) {
-    const CliRun run = run_cli({});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "caption: Total unit remain = 10 Unit.\nstudent-id: 5093719246\n");
+// The built-in sheet's figures, the way an operator without a display sees
+// them; with no options the output is exactly the two result lines.
+TEST(Cli, FiguresOnTheBuiltInSheet) {
+    const std::string id = std::string(kSheetId);
+    const struct {
+        std::vector<std::string> args;
+        std::string caption;
+        std::string student_id;  // empty: not checked
+        bool whole_output;       // stdout is exactly the two lines
+    } cases[] = {
+        {{}, "Total unit remain = 10 Unit.", id, true},
+        {{"--threshold", "158"}, "Total unit remain = 15 Unit.", "", false},
+        {{"--threshold", "248"}, "Total unit remain = 100 Unit.", "", false},
+        {{"--black-samples", "0"}, "Total unit remain = 57 Unit.", "", false},
+        {{"--click", "draw,check,check-id"}, "Total unit remain = 10 Unit.", id, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const CliRun run = run_cli(c.args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (c.whole_output) {
+            EXPECT_EQ(run.out, "caption: " + c.caption + "\nstudent-id: " + c.student_id + "\n");
+        }
+        EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
+        if (!c.student_id.empty()) EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+    }
 }
 
 TEST(Cli, CellsTableFlagsOneCellPerColumn) {
@@ -227,4 +250,4 @@ TEST(Cli, EveryBmpSuiteFileIsReadOrRefusedWithoutACrash) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -8,7 +8,7 @@
 #include "rules/colour.h"
 #include "rules/error.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 // A small picture, so these tests depend on no particular sheet.
@@ -202,4 +202,4 @@ TEST(ShapeArray, MissingElementNamesTheIndex) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

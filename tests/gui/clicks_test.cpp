@@ -14,7 +14,7 @@
 #include "app/gui/picture_view.h"
 #include "window_fixture.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 // What a click can change, as the window shows it: the template's place,
@@ -238,4 +238,4 @@ TEST_F(WindowTest, ARunTimeErrorIsReportedAndTheWindowCarriesOn) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

@@ -13,7 +13,7 @@
 #include "app/gui/picture_view.h"
 #include "rules/colour.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 TEST(SurfaceImage, KeepsEveryColourOfTheSurface) {
@@ -153,4 +153,4 @@ TEST(MarkerDrawing, DrawingNeverChangesASurfacePixel) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

@@ -7,7 +7,7 @@
 #include "rules/error.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 struct PixelCase {
@@ -101,4 +101,4 @@ TEST(Binarization, BadThresholdFailsAtTheFirstPointBeforeAnyWrite) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

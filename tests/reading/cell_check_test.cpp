@@ -8,7 +8,7 @@
 #include "rules/error.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::paint_samples;
@@ -132,4 +132,4 @@ TEST(Inspection, StopsAtTheFailingCell) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

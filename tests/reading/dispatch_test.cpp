@@ -4,7 +4,7 @@
 
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 TEST(Dispatch, EachButtonIdIsItsControlAndItsDesignRow) {
@@ -55,4 +55,4 @@ TEST(Dispatch, ARunTimeErrorIsReturnedAndTheButtonStaysUsable) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -5,7 +5,7 @@
 #include "reading/positioning.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::plain_form;
@@ -90,4 +90,4 @@ TEST(Grid, CellZeroKeepsItsStyleAndNewCellsCopyItsColours) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

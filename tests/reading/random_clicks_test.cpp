@@ -9,7 +9,7 @@
 
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 const char* const kTexts[] = {
@@ -83,4 +83,4 @@ TEST(RandomClicks, TheEmbeddedSheetKeepsTheModelsInvariants) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -8,7 +8,7 @@
 #include "rules/error.h"
 #include "rules/text.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 struct NumberCase {
@@ -205,4 +205,4 @@ TEST(Join, LeftOperandFirst) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test
