@@ -5,7 +5,7 @@ IDR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages each part of the project needs.
 IDR_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-thai-tlwg fonts-dejavu-core)
-IDR_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth xdotool xclip imagemagick x11-utils hyperfine)
+IDR_TEST_PACKAGES=(locales clang libclang-rt-14-dev xvfb xauth xdotool xclip imagemagick x11-utils hyperfine)
 
 # Installs whichever of the given packages are missing.
 idr_need_packages() {

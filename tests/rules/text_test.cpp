@@ -7,6 +7,7 @@
 
 #include "rules/error.h"
 #include "rules/text.h"
+#include "comma_locale.h"
 
 namespace idr::test {
 namespace {
@@ -178,6 +179,19 @@ TEST(SystemDecimalSeparator, FollowsTheEnvironmentWithoutChangingTheProcessLocal
     } else {
         ::unsetenv("LC_ALL");
     }
+}
+
+// A hard-coded "." would pass every case above; this locale's separator is
+// a comma.
+TEST(SystemDecimalSeparator, IsACommaUnderACommaLocale) {
+    ASSERT_TRUE(CommaLocaleEnvironment::available())
+        << "localedef could not build a test locale (install the locales package)";
+    const std::string process_before = std::setlocale(LC_NUMERIC, nullptr);
+    {
+        const CommaLocaleEnvironment comma;
+        EXPECT_EQ(system_decimal_separator(), ",");
+    }
+    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), process_before);
 }
 
 TEST(NumberToText, PlainDecimalWithoutBlanks) {
