@@ -1,5 +1,7 @@
 #include "form/form1.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,21 +34,28 @@ Surface embedded_sheet() {
     return std::move(*result.picture);
 }
 
+// The one place that ties a ButtonId to its member; the design table gives
+// the member its name and caption. Checked against the design's buttons.
 struct ButtonMember {
-    std::string_view name;
+    ButtonId id;
     Button Form1::*member;
 };
+
+constexpr std::array<ButtonMember, kButtonCount> kButtons{{
+    {ButtonId::Binary, &Form1::cmdBinary},
+    {ButtonId::Draw, &Form1::cmdDraw},
+    {ButtonId::Check, &Form1::cmdCheck},
+    {ButtonId::CheckId, &Form1::cmdCheck_ID},
+    {ButtonId::Up, &Form1::Command2},
+    {ButtonId::Down, &Form1::Command1},
+    {ButtonId::Left, &Form1::Command4},
+    {ButtonId::Right, &Form1::Command3},
+}};
+static_assert(keyed_in_button_order(kButtons), "one member per design button, in ButtonId order");
 
 struct TextBoxMember {
     std::string_view name;
     TextBox Form1::*member;
-};
-
-constexpr ButtonMember kButtons[] = {
-    {"cmdDraw", &Form1::cmdDraw},         {"Command4", &Form1::Command4},
-    {"Command2", &Form1::Command2},       {"Command1", &Form1::Command1},
-    {"Command3", &Form1::Command3},       {"cmdCheck_ID", &Form1::cmdCheck_ID},
-    {"cmdCheck", &Form1::cmdCheck},       {"cmdBinary", &Form1::cmdBinary},
 };
 
 constexpr TextBoxMember kTextBoxes[] = {
@@ -94,10 +103,10 @@ Form1::Form1(Surface picture) : caption_(window_design().caption) {
     for (const ControlDesign& design : control_designs()) {
         switch (design.kind) {
             case ControlKind::Button: {
-                Button* b = button(design.name);
-                b->name = design.name;
-                b->caption = design.text;
-                b->enabled = true;
+                Button& b = button(*design.button);
+                b.name = design.name;
+                b.Caption = design.text;
+                b.Enabled = true;
                 break;
             }
             case ControlKind::TextBox: {
@@ -120,12 +129,12 @@ Form1::Form1(Surface picture) : caption_(window_design().caption) {
                 template_cell.Visible = true;
                 template_cell.BorderColor = kBlue;
                 template_cell.FillColor = kBlack;
-                template_cell.style = kStylePlain;
+                template_cell.FillStyle = kStylePlain;
                 break;
             }
             case ControlKind::Label:
                 Label1.name = design.name;
-                Label1.caption = design.text;
+                Label1.Caption = design.text;
                 break;
         }
     }
@@ -137,9 +146,15 @@ void Form1::set_Caption(std::string caption) {
     if (on_caption_changed) on_caption_changed(caption_);
 }
 
+Button& Form1::button(ButtonId id) { return this->*kButtons[static_cast<std::size_t>(id)].member; }
+
+const Button& Form1::button(ButtonId id) const {
+    return this->*kButtons[static_cast<std::size_t>(id)].member;
+}
+
 Button* Form1::button(std::string_view name) {
-    for (const ButtonMember& b : kButtons) {
-        if (b.name == name) return &(this->*b.member);
+    for (const ControlDesign& design : control_designs()) {
+        if (design.name == name && design.button) return &button(*design.button);
     }
     return nullptr;
 }

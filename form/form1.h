@@ -8,16 +8,21 @@
 #include <string>
 #include <string_view>
 
+#include "form/design.h"
 #include "picture/surface.h"
 #include "rules/flag_array.h"
 #include "rules/integer.h"
 
 namespace idr {
 
+// Members that mirror a window-designer property keep its spelling (Caption,
+// Enabled, Text, Left, FillStyle, ...); the model's own bookkeeping is
+// snake_case (name, surface, decimal_separator).
+
 struct Button {
-    std::string name;
-    std::string caption;
-    bool enabled = true;
+    std::string name;  // the design name, for messages
+    std::string Caption;
+    bool Enabled = true;
 };
 
 struct TextBox {
@@ -27,7 +32,7 @@ struct TextBox {
 
 struct Label {
     std::string name;
-    std::string caption;
+    std::string Caption;
 };
 
 struct PictureBox {
@@ -40,7 +45,7 @@ struct PictureBox {
     void PSet(float x, float y, Int32 colour) { surface.PSet(x, y, colour); }
 };
 
-// Mark styles of a cell marker.
+// Fill styles of a cell marker.
 inline constexpr Int16 kStylePlain = 1;   // outline in BorderColor, no fill
 inline constexpr Int16 kStyleMarked = 7;  // FillColor pattern over the cell
 
@@ -50,7 +55,7 @@ struct ShapeElement {
     bool Visible = false;
     Int32 BorderColor = 0;
     Int32 FillColor = 0;
-    Int16 style = kStylePlain;
+    Int16 FillStyle = kStylePlain;
 
     friend bool operator==(const ShapeElement&, const ShapeElement&) = default;
 };
@@ -110,6 +115,10 @@ public:
     // The user's decimal separator, read from the system locale at start-up;
     // text-to-number conversions use it. Tests may set it.
     std::string decimal_separator;
+
+    // The button's control (cmdBinary for ButtonId::Binary, ...).
+    Button& button(ButtonId id);
+    const Button& button(ButtonId id) const;
 
     // Look-ups by design name (nullptr when there is no such control, or
     // when the named control is of another kind).

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the scan loader as a file and decodes every page,
+// Feeds arbitrary bytes to the scan loader as a file, decodes every page and
+// looks for the ID block on it;
 // in grey at full size and in colour at half size, under small limits (so a
 // declared-huge picture must be refused, not decoded). A refusal must name
 // the file (and the page); a page that loads must be 8-bit, of the kind
@@ -14,6 +15,7 @@
 #include <opencv2/core/utils/logger.hpp>
 
 #include "scan/load.h"
+#include "scan/locate.h"
 
 namespace {
 
@@ -78,7 +80,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (const auto* error = std::get_if<LoadError>(&page)) {
                 check_error(*error, "f: page " + std::to_string(number) + " ");
             } else {
-                check_page(std::get<Page>(page), number, kind, limits);
+                const Page& loaded = std::get<Page>(page);
+                check_page(loaded, number, kind, limits);
+                // Whatever the picture, locating ends with a block or a
+                // reason, and a block it reports lies on the picture.
+                if (kind == PixelKind::Grey) {
+                    const auto found = idr::scan::locate_block(loaded.image);
+                    if (!found.registration && found.why_not.empty()) finding("nothing found and no reason given");
+                    if (found.registration) {
+                        for (const auto& c : found.registration->corners)
+                            if (!(c.x > -1 && c.y > -1 && c.x < loaded.image.cols && c.y < loaded.image.rows))
+                                finding("a corner bubble off the picture");
+                    }
+                }
             }
         }
     }

@@ -45,11 +45,11 @@ void cmdBinary_Click(Form1& form) {
         form.set_Caption(join(join("Image binary process done  ", double_to_text(percent)), "%"));
     }
 
-    form.cmdBinary.enabled = false;
-    form.Command1.enabled = false;
-    form.Command2.enabled = false;
-    form.Command3.enabled = false;
-    form.Command4.enabled = false;
+    form.cmdBinary.Enabled = false;
+    form.Command1.Enabled = false;
+    form.Command2.Enabled = false;
+    form.Command3.Enabled = false;
+    form.Command4.Enabled = false;
 }
 
 }  // namespace idr

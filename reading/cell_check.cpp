@@ -73,13 +73,13 @@ void check_all_cells(Form1& form) {
     for (Int16 k = 0; k <= 99; k = checked_increment16(k)) {
         const Int32 flag = checked_increment16(k);
         form.Cell_Flag(flag) = kFalse;
-        form.Shape1(k).style = kStylePlain;
+        form.Shape1(k).FillStyle = kStylePlain;
 
         const Int16 count = count_black_samples(form, k, steps);
 
         const double threshold = number_in_box(form.txtBlack_Pixels, form.decimal_separator);
         if (static_cast<double>(count) > threshold) {
-            form.Shape1(k).style = kStyleMarked;
+            form.Shape1(k).FillStyle = kStyleMarked;
             form.Shape1(k).FillColor = kGreen;
             marked = checked_increment16(marked);
             form.Cell_Flag(flag) = kTrue;

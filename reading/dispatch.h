@@ -2,29 +2,20 @@
 // The one place where a click becomes a handler call, for the window and the
 // command-line reader alike.
 
-#include <array>
 #include <optional>
-#include <string_view>
 
+#include "form/design.h"
 #include "form/form1.h"
 #include "rules/error.h"
 
 namespace idr {
 
-enum class ButtonId { Binary, Draw, Check, CheckId, Up, Down, Left, Right };
-
-inline constexpr std::array<ButtonId, 8> kAllButtons = {
-    ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId,
-    ButtonId::Up,     ButtonId::Down, ButtonId::Left,  ButtonId::Right};
+// ButtonId and kAllButtons come from the design (form/design.h).
 
 // The button's control in the model (cmdBinary, cmdDraw, cmdCheck,
 // cmdCheck_ID, Command2, Command1, Command4, Command3).
-Button& button_of(Form1& form, ButtonId id);
-const Button& button_of(const Form1& form, ButtonId id);
-
-// Command-line names: binary, draw, check, check-id, up, down, left, right.
-std::string_view cli_name(ButtonId id);
-std::optional<ButtonId> button_from_cli_name(std::string_view name);
+inline Button& button_of(Form1& form, ButtonId id) { return form.button(id); }
+inline const Button& button_of(const Form1& form, ButtonId id) { return form.button(id); }
 
 struct ClickOutcome {
     bool ran = false;                   // false: the button was disabled, click discarded

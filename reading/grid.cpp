@@ -40,10 +40,10 @@ void cmdDraw_Click(Form1& form) {
             cells(n).Left = cells(checked_sub16(n, 1)).Left;
         }
         cells(n).Visible = true;
-        cells(n).style = kStylePlain;
+        cells(n).FillStyle = kStylePlain;
     }
 
-    form.cmdDraw.enabled = false;
+    form.cmdDraw.Enabled = false;
 }
 
 }  // namespace idr

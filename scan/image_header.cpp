@@ -79,6 +79,7 @@ std::variant<ImageHeader, HeaderError> read_png(const ByteSource& bytes) {
     page.height = static_cast<std::int64_t>(*in.u32(20));
     const auto colour_type = *in.u8(25);
     page.may_have_alpha = colour_type == 4 || colour_type == 6;
+    page.grey = colour_type == 0 || colour_type == 4;
     // Walk the chunks up to the pixels for a transparency chunk. A chunk that
     // runs off the end just ends the walk: the decoder will say what is wrong.
     std::uint64_t offset = kIhdrEnd + 4;  // past IHDR's CRC
@@ -173,6 +174,8 @@ std::variant<ImageHeader, HeaderError> read_jpeg(const ByteSource& bytes) {
             page.width = static_cast<std::int64_t>(*width);
             page.height = static_cast<std::int64_t>(*height);
             page.orientation = orientation;
+            const auto components = in.u8(offset + 7);
+            page.grey = components && *components == 1;
             return one_page(ImageFormat::Jpeg, page);
         }
         if (*marker == 0xE1 && in.matches(offset + 2, std::string_view("Exif\0\0", 6))) {

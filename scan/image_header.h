@@ -25,6 +25,7 @@ struct PageHeader {
     std::int64_t height = 0;
     bool may_have_alpha = false;  // transparency is declared (decode with alpha, lay it on white)
     int orientation = 1;          // EXIF orientation 1..8 (JPEG); 1 = as stored
+    bool grey = false;            // declared as one grey channel (JPEG, PNG)
 };
 
 struct ImageHeader {

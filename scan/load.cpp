@@ -227,6 +227,10 @@ public:
 
     bool can_reduce() const override { return header_.format == ImageFormat::Jpeg; }
 
+    bool declared_grey(int number) const override {
+        return number >= 1 && number <= page_count() && header_.pages[static_cast<std::size_t>(number - 1)].grey;
+    }
+
     void set_limits(const LoadLimits& limits) { limits_ = limits; }
 
     std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {

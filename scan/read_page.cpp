@@ -76,6 +76,15 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     const bool locate = options.locate == LocateMode::Always ||
                         (options.locate == LocateMode::Auto && !in_block_frame(size));
 
+    auto keep_thumbnail = [&](const cv::Mat& image) {
+        if (options.thumbnail_long_side <= 0 || image.empty()) return;
+        const double f = std::min(1.0, static_cast<double>(options.thumbnail_long_side) /
+                                           std::max(image.cols, image.rows));
+        cv::resize(image, result.thumbnail, cv::Size(), f, f, cv::INTER_AREA);
+        if (result.thumbnail.channels() == 1) cv::cvtColor(result.thumbnail, result.thumbnail, cv::COLOR_GRAY2BGR);
+        result.thumbnail_scale = static_cast<double>(result.thumbnail.cols) / std::max(result.image_size.width, 1);
+    };
+
     Surface surface;
     if (locate) {
         cv::Mat image = picture.image;
@@ -97,6 +106,7 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
             result.ms = elapsed_ms();
             return result;
         }
+        keep_thumbnail(image);
         if (!found.registration) {
             result.status = "not-found";
             result.why = found.why_not;
@@ -111,6 +121,8 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     } else {
         surface = to_surface(picture.image);
     }
+    if (!locate) keep_thumbnail(picture.image.empty() ? to_mat(surface) : picture.image);
+    if (in_block_frame({surface.width(), surface.height()})) result.block = to_mat(surface);
 
     if (in_block_frame({surface.width(), surface.height()})) {
         result.decision = decide_columns(surface);

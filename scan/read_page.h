@@ -40,6 +40,9 @@ struct ReadOptions {
     // Called with every caption the window would show, while the clicks run.
     std::function<void(const std::string&)> on_caption;
     std::chrono::milliseconds time_limit{20000};
+    // Keep a small picture of the whole page (longer side in pixels, 0 for
+    // none), for review outputs; the located block is not drawn on it.
+    int thumbnail_long_side = 0;
 };
 
 // The picture of one page, as it was decoded.
@@ -65,6 +68,9 @@ struct PageResult {
     std::string threshold;                     // the threshold text the clicks used
     std::string black_samples;                 // the black-sample text the clicks used
     std::optional<Form1> form;                 // the window after the clicks (none when not found)
+    cv::Mat block;                             // the picture the clicks started from (262 x 362 BGR)
+    cv::Mat thumbnail;                         // the page, small (ReadOptions::thumbnail_long_side)
+    double thumbnail_scale = 0;                // thumbnail pixels per full-size page pixel
     std::optional<ButtonId> failed_button;     // the click a run-time error stopped
     std::optional<RuntimeError> error;
     double ms = 0;

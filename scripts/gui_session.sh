@@ -12,6 +12,7 @@ gui_app_pid=""
 gui_win=""
 gui_x0=0
 gui_y0=0
+declare -gA gui_rect=()  # NAME -> "LEFT TOP WIDTH HEIGHT", from the program
 
 gui_cleanup() {
     if [ -n "$gui_app_pid" ]; then kill "$gui_app_pid" 2>/dev/null || true; fi
@@ -64,8 +65,32 @@ gui_start_xvfb() {
     gui_fail "Xvfb did not start: $(cat "$gui_tmp/xvfb.log")"
 }
 
-# gui_start_app BINARY: starts the window and waits until it is mapped.
+# gui_load_layout BINARY: the window's rectangles as the program itself
+# lays them out (id-reader --print-layout), so no script keeps a copy.
+gui_load_layout() {
+    local name rest
+    gui_rect=()
+    while read -r name rest; do gui_rect[$name]=$rest; done < <("$1" --print-layout)
+    [ -n "${gui_rect[Form1]:-}" ] || gui_fail "$1 --print-layout printed no layout"
+}
+
+# gui_rect_of NAME: "LEFT TOP WIDTH HEIGHT" of a control, client pixels.
+gui_rect_of() {
+    [ -n "${gui_rect[$1]:-}" ] || gui_fail "no control named $1 in the layout"
+    printf '%s\n' "${gui_rect[$1]}"
+}
+
+# gui_centre NAME: "X Y", the centre of a control in client pixels.
+gui_centre() {
+    local l t w h
+    read -r l t w h <<<"$(gui_rect_of "$1")"
+    echo "$((l + w / 2)) $((t + h / 2))"
+}
+
+# gui_start_app BINARY: reads its layout, starts the window and waits until
+# it is mapped.
 gui_start_app() {
+    gui_load_layout "$1"
     "$1" >"$gui_tmp/app.log" 2>&1 &
     gui_app_pid=$!
     local i
@@ -99,6 +124,12 @@ gui_click() {
     xdotool mousemove $((gui_x0 + $1)) $((gui_y0 + $2)) click 1
 }
 
+# gui_click_on NAME: a left click at the centre of the named control.
+gui_click_on() {
+    # shellcheck disable=SC2046
+    gui_click $(gui_centre "$1")
+}
+
 gui_title() {
     xdotool getwindowname "$gui_win"
 }
@@ -114,10 +145,10 @@ gui_grab() {
     import -window root -crop "$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')+${gui_x0}+${gui_y0}" +repage "$1"
 }
 
-# gui_text_of X Y: the text of the box at client pixel (X, Y), read the way
-# a person would: click it, select all, copy, paste elsewhere.
+# gui_text_of NAME: the text of the named box, read the way a person would:
+# click it, select all, copy, paste elsewhere.
 gui_text_of() {
-    gui_click "$1" "$2"
+    gui_click_on "$1"
     xdotool key ctrl+a ctrl+c
     local text="" i
     for i in $(seq 50); do
@@ -128,9 +159,9 @@ gui_text_of() {
     printf '%s' "$text"
 }
 
-# gui_type_into X Y TEXT: replaces the text of the box at (X, Y).
+# gui_type_into NAME TEXT: replaces the text of the named box.
 gui_type_into() {
-    gui_click "$1" "$2"
+    gui_click_on "$1"
     xdotool key ctrl+a BackSpace
-    [ -z "$3" ] || xdotool type --delay 5 "$3"
+    [ -z "$2" ] || xdotool type --delay 5 "$2"
 }

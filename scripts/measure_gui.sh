@@ -44,7 +44,8 @@ printf '  baseline: 363 bare title updates    %s\n' "$(value_of titles_ms <"$gui
 echo "== 1. Binary, real window: click to final caption seen by the X server (median of 7, ms) =="
 for _ in $(seq 7); do
     gui_start_app "$app"
-    xdotool mousemove $((gui_x0 + 332)) $((gui_y0 + 68))
+    read -r bx by <<<"$(gui_centre cmdBinary)"
+    xdotool mousemove $((gui_x0 + bx)) $((gui_y0 + by))
     : >"$gui_tmp/spy.txt"
     (stdbuf -oL xprop -spy -id "$gui_win" WM_NAME | while IFS= read -r line; do
         printf '%s %s\n' "$EPOCHREALTIME" "$line"
@@ -69,12 +70,12 @@ printf '  %s ms (caption updates seen per run: %s)\n' "$(awk '{print $1}' "$gui_
 
 echo "== peak memory (VmHWM, MB) =="
 gui_start_app "$app"
-gui_click 332 68
+gui_click_on cmdBinary
 gui_wait_title "Image binary process done  100%"
-gui_click 352 100
-gui_click 332 132
+gui_click_on cmdDraw
+gui_click_on cmdCheck
 gui_wait_title "Total unit remain = 10 Unit."
-gui_click 352 164
+gui_click_on cmdCheck_ID
 sleep 0.3
 awk '/VmHWM/ {printf "  id-reader after the four steps  %.1f\n", $2 / 1024}' "/proc/$gui_app_pid/status"
 "$bare" | value_of peak_rss_kb | awk '{printf "  bare_qt_window                 %.1f\n", $1 / 1024}'

@@ -34,17 +34,17 @@ gui_start_xvfb
 gui_start_app "$app"
 shot "$docs/window-start.png"
 
-gui_click 332 68    # 1. Binary
+gui_click_on cmdBinary
 gui_wait_title "Image binary process done  100%"
-gui_click 352 100   # 2. Draw grid
-gui_click 332 132   # 3. Check  object
+gui_click_on cmdDraw
+gui_click_on cmdCheck
 gui_wait_title "Total unit remain = 10 Unit."
-gui_click 352 164   # 4. Check ID
+gui_click_on cmdCheck_ID
 sleep 0.2
 shot "$docs/window-read.png"
 
-gui_type_into 400 132 abc   # txtBlack_Pixels
-gui_click 332 132
+gui_type_into txtBlack_Pixels abc
+gui_click_on cmdCheck
 sleep 0.5
 xdotool mousemove 1000 700
 sleep 0.2

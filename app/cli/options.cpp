@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <sstream>
 #include <string_view>
+#include <variant>
 
 #include <CLI/CLI.hpp>
+#include "app/cli/button_names.h"
 
 namespace idr::cli {
 
@@ -26,27 +28,43 @@ constexpr const char* kFooter =
     "1 a run-time error stopped a page's clicks; 2 usage error; 3 a file could not be read or\n"
     "written (3 wins over 1; the other pages are read either way).";
 
-// CLI11 takes "-5" for an option name; a value of a text option may be any
-// text, so such values are joined to their option as --opt=-5 first.
-std::vector<std::string> join_dash_values(const std::vector<std::string>& args) {
+// Stands for an empty option value: CLI11 takes `--click=` for a missing one.
+constexpr const char* kEmptyValue = "\x1f(empty)";
+
+// CLI11 takes "-5" for an option name and `--opt=` for a missing value; a
+// value of a text option may be any text, so such values are joined to their
+// option as --opt=-5 first, and empty ones stand in as kEmptyValue. A flag
+// given a value (--cells=yes) is refused here, as before.
+std::variant<std::vector<std::string>, std::string> prepare(const std::vector<std::string>& args) {
     static const std::string_view kTextOptions[] = {"--threshold", "--black-samples", "--student-id", "--click",
                                                     "--save-picture", "--print-form"};
+    static const std::string_view kFlags[] = {"--cells", "--verbose", "--csv", "--json"};
     std::vector<std::string> out;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--") {
+        const std::string& a = args[i];
+        if (a == "--") {
             out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
             break;
         }
-        const bool text_option =
-            std::find(std::begin(kTextOptions), std::end(kTextOptions), args[i]) != std::end(kTextOptions);
-        if (text_option && i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] == '-') {
-            out.push_back(args[i] + "=" + args[i + 1]);
+        const std::size_t eq = a.find('=');
+        const std::string_view name = std::string_view(a).substr(0, eq);
+        const bool text_option = std::find(std::begin(kTextOptions), std::end(kTextOptions), name) != std::end(kTextOptions);
+        if (eq != std::string::npos && std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags))
+            return std::string(name) + " takes no value";
+        if (text_option && eq != std::string::npos) {
+            out.push_back(eq + 1 == a.size() ? std::string(name) + "=" + kEmptyValue : a);
+        } else if (text_option && i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] == '-')) {
+            out.push_back(a + "=" + (args[i + 1].empty() ? std::string(kEmptyValue) : args[i + 1]));
             ++i;
         } else {
-            out.push_back(args[i]);
+            out.push_back(a);
         }
     }
     return out;
+}
+
+void restore_empty(std::string& value) {
+    if (value == kEmptyValue) value.clear();
 }
 
 struct Parser {
@@ -119,7 +137,13 @@ std::string usage() {
 ParseResult parse_command_line(const std::vector<std::string>& args) {
     ParseResult result;
     Parser parser;
-    std::vector<std::string> reversed = join_dash_values(args);
+    auto prepared = prepare(args);
+    if (auto* problem = std::get_if<std::string>(&prepared)) {
+        result.action = ParseResult::Action::UsageError;
+        result.error = *problem;
+        return result;
+    }
+    std::vector<std::string> reversed = std::get<std::vector<std::string>>(std::move(prepared));
     std::reverse(reversed.begin(), reversed.end());  // CLI11 takes them last first
     try {
         parser.app.parse(reversed);
@@ -138,6 +162,12 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     }
     result.options = std::move(parser.options);
     Options& o = result.options;
+    restore_empty(parser.click_list);
+    restore_empty(o.threshold);
+    restore_empty(o.black_samples);
+    restore_empty(o.student_id);
+    if (o.save_picture) restore_empty(*o.save_picture);
+    if (o.print_form) restore_empty(*o.print_form);
     std::string bad;
     auto clicks = parse_click_list(parser.click_list, bad);
     if (!clicks) {

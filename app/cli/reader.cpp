@@ -12,11 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "app/cli/button_names.h"
 #include "form/form1.h"
 #include "picture/bmp.h"
 #include "reading/dispatch.h"
 #include "reading/cell_check.h"
 #include "rules/error.h"
+#include "app/cli/button_names.h"
 #include "app/cli/output.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
@@ -175,6 +177,7 @@ std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, s
                 found.push_back(it->path().string());
         }
         std::sort(found.begin(), found.end());
+        if (found.empty()) problems.push_back(input + ": the folder holds no scan files (PNG, JPEG, TIFF, WebP, BMP or PDF)");
         files.insert(files.end(), found.begin(), found.end());
     }
     return files;
@@ -277,7 +280,10 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
         if (!exact) {
             auto opened = scan::open_scan(path);
             if (auto* e = std::get_if<scan::LoadError>(&opened)) {
-                unreadable(1, "cannot load: " + (own_refusal.empty() ? e->message : own_refusal));
+                // The loader names the file; the line already does.
+                std::string message = own_refusal.empty() ? e->message : own_refusal;
+                if (message.rfind(path + ": ", 0) == 0) message.erase(0, path.size() + 2);
+                unreadable(1, "cannot load: " + message);
                 continue;
             }
             source = std::move(std::get<std::unique_ptr<scan::PageSource>>(opened));
@@ -298,15 +304,21 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
                 exact.reset();
             } else {
                 const int reduction = reduction_for(*source, number);
+                // A grey page stays one channel: no colour to convert and
+                // three times less to warp.
+                const scan::PixelKind kind =
+                    source->declared_grey(number) ? scan::PixelKind::Grey : scan::PixelKind::Colour;
                 std::variant<scan::Page, scan::LoadError> decoded = [&]() -> std::variant<scan::Page, scan::LoadError> {
                     try {
-                        return source->page(number, scan::PixelKind::Colour, reduction);
+                        return source->page(number, kind, reduction);
                     } catch (const std::bad_alloc&) {
                         return scan::LoadError{"page " + std::to_string(number) + ": not enough memory"};
                     }
                 }();
                 if (auto* e = std::get_if<scan::LoadError>(&decoded)) {
-                    unreadable(number, "cannot load: " + e->message);
+                    std::string message = e->message;
+                    if (message.rfind(path + ": ", 0) == 0) message.erase(0, path.size() + 2);
+                    unreadable(number, "cannot load: " + message);
                     continue;
                 }
                 scan::Page& page = std::get<scan::Page>(decoded);
@@ -315,8 +327,8 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
                 picture.reduction = page.reduction;
                 if (page.reduction > 1) {
                     scan::PageSource* src = source.get();
-                    picture.full_resolution = [src, number]() -> std::optional<cv::Mat> {
-                        auto again = src->page(number, scan::PixelKind::Colour, 1);
+                    picture.full_resolution = [src, number, kind]() -> std::optional<cv::Mat> {
+                        auto again = src->page(number, kind, 1);
                         if (auto* p = std::get_if<scan::Page>(&again)) return std::move(p->image);
                         return std::nullopt;
                     };

@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
-#include "form/form1.h"
 #include "app/gui/application.h"
+#include "app/gui/layout_report.h"
 #include "app/gui/main_window.h"
+#include "form/form1.h"
 
 namespace {
 
@@ -48,6 +50,11 @@ bool answer_help_or_version(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::strcmp(argv[1], "--print-layout") == 0) {
+        // Hidden, for scripts: the window's rectangles, no display needed.
+        idr::print_layout(std::cout);
+        return std::cout.flush() ? 0 : 1;
+    }
     if (answer_help_or_version(argc, argv)) {
         // A closed or full standard output is a failure, not a silent success.
         return std::fflush(stdout) == 0 ? 0 : 1;

@@ -81,12 +81,8 @@ void MainWindow::build_controls() {
         QWidget* widget = nullptr;
         switch (design.kind) {
             case ControlKind::Button: {
-                const auto it = std::find_if(kAllButtons.begin(), kAllButtons.end(), [&](ButtonId id) {
-                    return button_of(form_, id).name == name;
-                });
-                if (it == kAllButtons.end()) continue;  // a button no handler is wired to
-                const ButtonId id = *it;
-                auto* button = new CaptionButton(QString::fromStdString(button_of(form_, id).caption), this);
+                const ButtonId id = *design.button;  // every button row has one
+                auto* button = new CaptionButton(QString::fromStdString(button_of(form_, id).Caption), this);
                 button->setAccessibleName(button->text().trimmed());
                 connect(button, &QPushButton::clicked, this, [this, id] { on_click(id); });
                 buttons_[static_cast<std::size_t>(id)] = button;
@@ -109,7 +105,7 @@ void MainWindow::build_controls() {
                 widget = picture_;
                 break;
             case ControlKind::Label:
-                label_ = new QLabel(QString::fromStdString(form_.Label1.caption), this);
+                label_ = new QLabel(QString::fromStdString(form_.Label1.Caption), this);
                 label_->setTextFormat(Qt::PlainText);
                 // Thai stacks vowels and tone marks above the consonants and
                 // this text has nothing below its baseline: sitting low in
@@ -148,7 +144,7 @@ void MainWindow::show_model() {
     const QString caption = QString::fromStdString(form_.Caption());
     if (windowTitle() != caption) setWindowTitle(caption);
     for (ButtonId id : kAllButtons) {
-        if (CaptionButton* b = button(id)) b->setEnabled(button_of(form_, id).enabled);
+        if (CaptionButton* b = button(id)) b->setEnabled(button_of(form_, id).Enabled);
     }
     for (const auto& [name, edit] : text_boxes_) {
         const QString text = QString::fromStdString(form_.text_box(name)->Text);

@@ -56,7 +56,7 @@ void draw_marker(QPainter& painter, const ShapeElement& marker) {
     const QRect cell(*left, *top, *width, *height);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    if (marker.style == kStyleMarked) {
+    if (marker.FillStyle == kStyleMarked) {
         // The hatch starts at the cell's corner, so every marked cell shows
         // the same pattern wherever it sits.
         painter.setBrushOrigin(cell.topLeft());

@@ -1,6 +1,8 @@
 // id-reader-cli as a whole process: output, exit statuses and robustness.
 
 #include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,10 +17,11 @@
 
 #include "picture/bmp.h"
 #include "rules/colour.h"
+#include "sheet_id.h"
 
 extern char** environ;
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -97,10 +100,33 @@ std::string small_bmp(const std::string& name, int width, int height, Int32 colo
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(Cli, DefaultRunReadsTheEmbeddedSheet) {
-    const CliRun run = run_cli({});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "caption: Total unit remain = 10 Unit.\nstudent-id: 5093719246\n");
+// The built-in sheet's figures, the way an operator without a display sees
+// them; with no options the output is exactly the two result lines.
+TEST(Cli, FiguresOnTheBuiltInSheet) {
+    const std::string id = std::string(kSheetId);
+    const struct {
+        std::vector<std::string> args;
+        std::string caption;
+        std::string student_id;  // empty: not checked
+        bool whole_output;       // stdout is exactly the two lines
+    } cases[] = {
+        {{}, "Total unit remain = 10 Unit.", id, true},
+        {{"--threshold", "158"}, "Total unit remain = 15 Unit.", "", false},
+        {{"--threshold", "248"}, "Total unit remain = 100 Unit.", "", false},
+        {{"--black-samples", "0"}, "Total unit remain = 57 Unit.", "", false},
+        {{"--click", "draw,check,check-id"}, "Total unit remain = 10 Unit.", id, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const CliRun run = run_cli(c.args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (c.whole_output) {
+            EXPECT_EQ(run.out, "caption: " + c.caption + "\nstudent-id: " + c.student_id + "\nstatus: ok\nreading: " +
+                                   c.student_id + "\n");
+        }
+        EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
+        if (!c.student_id.empty()) EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+    }
 }
 
 TEST(Cli, CellsTableFlagsOneCellPerColumn) {
@@ -117,6 +143,12 @@ TEST(Cli, CellsTableFlagsOneCellPerColumn) {
     }
     EXPECT_EQ(rows, 10) << run.out;
     EXPECT_EQ(marks, 10) << run.out;
+}
+
+std::string empty_dir() {
+    const fs::path dir = scratch_dir() / "empty";
+    fs::create_directories(dir);
+    return dir.string();
 }
 
 TEST(Cli, ExitStatuses) {
@@ -138,15 +170,17 @@ TEST(Cli, ExitStatuses) {
         {{"--cells=yes"}, 2, "--cells"},
         {{"--threshold", "abc", "--click", "binary"}, 1, "txtTreshold: the text \"abc\" is not a number"},
         {{"--click", "check"}, 1, "cmdCheck"},
-        {{"--black-samples=1e999", good, "--click=draw,check"}, 1, "Overflow"},
-        {{"/no/such/sheet.bmp"}, 3, "/no/such/sheet.bmp: cannot load: no such file"},
-        {{scratch_dir().string()}, 3, "directory"},
-        {{garbage}, 3, "signature"},
+        {{"--black-samples=1e999", "--locate=never", good, "--click=draw,check"}, 1, "Overflow"},
+        {{"/no/such/sheet.bmp"}, 3, "/no/such/sheet.bmp: cannot load: does not exist"},
+        {{empty_dir()}, 3, "the folder holds no scan files"},
+        {{garbage}, 3, "garbage.bmp: cannot load: not a PNG, JPEG, TIFF, WebP, BMP or PDF file"},
         {{"--", "--verbose"}, 3, "--verbose: cannot load"},
         {{std::string(300, 'a')}, 3, "cannot load: cannot be opened: File name too long"},
-        {{"/proc/self/mem"}, 3, "/proc/self/mem: cannot load: could not be read"},  // EIO at offset 0
+        {{"/proc/self/mem"}, 3, "/proc/self/mem: cannot load: "},
         {{"--save-picture", scratch_dir().string(), "--click="}, 3, "cannot write the picture: cannot be opened for writing: Is a directory"},
-        {{garbage, good, "--threshold", "x", "--click", "binary"}, 3, "Type mismatch"},
+        {{garbage, good, "--locate", "never", "--threshold", "x", "--click", "binary"}, 3, "Type mismatch"},
+        {{"--locate", "sometimes"}, 2, "--locate"},
+        {{"--csv", "--json"}, 2, "--json"},
     };
     for (const auto& c : cases) {
         const CliRun run = run_cli(c.args);
@@ -170,7 +204,7 @@ TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
 TEST(Cli, SavingOverTheSheetKeepsTheScan) {
     const std::string sheet = small_bmp("kept.bmp", 6, 5, rgb(200, 10, 10));
     const std::string before = slurp(sheet);
-    const CliRun run = run_cli({"--save-picture", sheet, "--click=binary", sheet});
+    const CliRun run = run_cli({"--save-picture", sheet, "--locate=never", "--click=binary", sheet});
     EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(contains(run.err, "is the sheet that was read")) << run.err;
     EXPECT_EQ(slurp(sheet), before);
@@ -179,36 +213,50 @@ TEST(Cli, SavingOverTheSheetKeepsTheScan) {
 TEST(Cli, ResultLinesAreExactAlsoAfterAnError) {
     const CliRun stopped = run_cli({"--student-id", "  \xe0\xb9\x91 2  ", "--click", "check-id,check"});
     EXPECT_EQ(stopped.status, 1);
-    EXPECT_EQ(stopped.out, "caption: Form1\nstudent-id:   \xe0\xb9\x91 2  \n");
+    EXPECT_EQ(stopped.out, "caption: Form1\nstudent-id:   \xe0\xb9\x91 2  \nstatus: error\nreading: 5093719246\n");
 }
+
+// A picture that is not the block's frame, read as it stands: its columns
+// are not decided.
+const std::string kNotInFrame =
+    "status: review\nreading: \nwhy: the picture is not the ID block's frame (262 x 362), so its columns were not "
+    "decided\n";
 
 TEST(Cli, VerboseSaveAndSeveralSheets) {
     const std::string grey = small_bmp("grey.bmp", 7, 4, rgb(30, 30, 30));
     const std::string light = small_bmp("light.bmp", 3, 2, rgb(200, 30, 30));
     const std::string saved = (scratch_dir() / "saved.bmp").string();
-    CliRun run = run_cli({"--verbose", "--click", "binary", "--save-picture", saved, grey});
+    CliRun run = run_cli({"--verbose", "--locate=never", "--click", "binary", "--save-picture", saved, grey});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "status: Image binary process done  0%\nstatus: Image binary process done  25%\n"
-              "status: Image binary process done  50%\nstatus: Image binary process done  75%\n"
-              "status: Image binary process done  100%\ncaption: Image binary process done  100%\nstudent-id: \n");
+              "progress: Image binary process done  0%\nprogress: Image binary process done  25%\n"
+              "progress: Image binary process done  50%\nprogress: Image binary process done  75%\n"
+              "progress: Image binary process done  100%\ncaption: Image binary process done  100%\nstudent-id: \n" +
+                  kNotInFrame);
     const std::string bytes = slurp(saved);
     const PictureResult picture = decode_bmp(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     ASSERT_TRUE(picture);
     EXPECT_EQ(*picture.picture, Surface(7, 4, kBlack));
 
-    run = run_cli({"--click=binary", grey, "/no/such.bmp", light});
+    run = run_cli({"--click=binary", "--locate=never", grey, "/no/such.bmp", light});
     EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.out, "sheet: " + grey + "\ncaption: Image binary process done  100%\nstudent-id: \nsheet: /no/such.bmp\nsheet: " + light +
-                           "\ncaption: Image binary process done  100%\nstudent-id: \n");
-    EXPECT_EQ(run_cli({"--save-picture", saved, grey, light}).status, 2);
+    EXPECT_EQ(run.out, "sheet: " + grey + "\ncaption: Image binary process done  100%\nstudent-id: \n" + kNotInFrame +
+                           "sheet: /no/such.bmp\nstatus: unreadable\nsheet: " + light +
+                           "\ncaption: Image binary process done  100%\nstudent-id: \n" + kNotInFrame);
+    // Several pictures: numbered files, one per page in reading order.
+    run = run_cli({"--locate=never", "--click=binary", "--save-picture", saved, grey, light});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(scratch_dir() / "saved-1.bmp"));
+    EXPECT_TRUE(fs::exists(scratch_dir() / "saved-2.bmp"));
 }
 
 TEST(Cli, CsvQuotesFields) {
     const CliRun run = run_cli({"--csv", "--student-id", "a,\"b\"", "--click", "check-id,check"});
     EXPECT_EQ(run.status, 1);
     // The error's own wording belongs to the handler; only its start is fixed here.
-    EXPECT_EQ(run.out.rfind("sheet,student_id,caption,error\n(built-in sheet),\"a,\"\"b\"\"\",Form1,", 0), 0u) << run.out;
+    EXPECT_EQ(run.out.rfind("sheet,student_id,caption,error,page,status,reading\n(built-in sheet),\"a,\"\"b\"\"\",Form1,", 0),
+              0u)
+        << run.out;
     EXPECT_TRUE(contains(run.out, ",Form1,check (cmdCheck): ") || contains(run.out, ",Form1,\"check (cmdCheck): "))
         << run.out;
 }
@@ -227,4 +275,68 @@ TEST(Cli, EveryBmpSuiteFileIsReadOrRefusedWithoutACrash) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test
+
+namespace idr::test {
+namespace {
+
+// The sample scans beside the checkout, read as a folder to JSON Lines: one
+// object per page, each to its truth, in name order.
+TEST(CliScans, JsonOnTheSampleScans) {
+    const fs::path dir = fs::path(IDR_SOURCE_DIR) / ".." / "shared" / "scans" / "sample";
+    if (!fs::exists(dir / "truth.jsonl")) GTEST_SKIP() << "no sample scans at " << dir;
+    if (std::getenv("IDR_SANITIZED")) GTEST_SKIP() << "the full-size pages take minutes under the sanitizers";
+    std::map<std::pair<std::string, int>, nlohmann::json> truth;
+    std::ifstream truth_file(dir / "truth.jsonl");
+    for (std::string line; std::getline(truth_file, line);) {
+        const auto t = nlohmann::json::parse(line);
+        truth[{t["file"].get<std::string>(), t["page"].get<int>()}] = t;
+    }
+    const CliRun run = run_cli({"--json", dir.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::size_t pages = 0;
+    std::string previous;
+    for (std::string line; std::getline(lines, line); ++pages) {
+        const auto j = nlohmann::json::parse(line);
+        const std::string name = fs::path(j["file"].get<std::string>()).filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_LE(previous, name);
+        previous = name;
+        const auto& t = truth.at({name, j["page"].get<int>()});
+        EXPECT_EQ(j["status"], t["status"]);
+        EXPECT_EQ(j["reading"], t["reading"].is_null() ? nlohmann::json("") : t["reading"]);
+        for (const char* key : {"student_id", "caption", "threshold", "columns", "registration", "image_size", "error", "ms"})
+            EXPECT_TRUE(j.contains(key)) << key;
+        if (j["status"] == "ok") EXPECT_EQ(j["student_id"], j["reading"]);
+        if (!t["corners"].is_null()) {
+            EXPECT_EQ(j["image_size"], t["size"]);
+            EXPECT_EQ(j["columns"].size(), 10u);
+            for (int i = 0; i < 4; ++i)
+                for (int k = 0; k < 2; ++k)
+                    EXPECT_NEAR(j["registration"]["corners"][i][k].get<double>(), t["corners"][i][k].get<double>(), 1.0);
+        }
+    }
+    EXPECT_EQ(pages, truth.size());
+}
+
+TEST(CliScans, SpreadsheetCellsNeverStartAFormula) {
+    for (const std::string id : {"=1+1", "+1", "-1", "@SUM(A1)"}) {
+        const CliRun run = run_cli({"--csv", "--student-id", id, "--click="});
+        EXPECT_TRUE(contains(run.out, "\n(built-in sheet),'" + id + ",")) << run.out;
+    }
+}
+
+TEST(CliScans, PrintFormByExtension) {
+    const std::string pdf = (scratch_dir() / "form.pdf").string();
+    CliRun run = run_cli({"--print-form", pdf, "--paper", "letter"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(slurp(pdf).rfind("%PDF", 0), 0u);
+    run = run_cli({"--print-form", (scratch_dir() / "form.doc").string()});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_TRUE(contains(run.err, "form.doc")) << run.err;
+    EXPECT_EQ(run_cli({"--print-form", pdf, "--paper", "a5"}).status, 2);
+}
+
+}  // namespace
+}  // namespace idr::test

@@ -6,7 +6,7 @@
 
 #include "form/design.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 struct Expected {
@@ -118,4 +118,4 @@ TEST(Design, LookUpByName) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

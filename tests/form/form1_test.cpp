@@ -8,7 +8,7 @@
 #include "rules/colour.h"
 #include "rules/error.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 // A small picture, so these tests depend on no particular sheet.
@@ -20,7 +20,7 @@ TEST(Form1StartUp, CaptionAndTexts) {
     EXPECT_EQ(form.txtTreshold.Text, "35");
     EXPECT_EQ(form.txtBlack_Pixels.Text, "8");
     EXPECT_EQ(form.Student_ID.Text, "");
-    EXPECT_EQ(form.Label1.caption, control_design("Label1").text);
+    EXPECT_EQ(form.Label1.Caption, control_design("Label1").text);
     EXPECT_FALSE(form.decimal_separator.empty());
 }
 
@@ -43,8 +43,8 @@ TEST(Form1StartUp, AllEightButtonsEnabledWithExactCaptions) {
     for (const auto& c : cases) {
         const Button& b = form.*c.member;
         EXPECT_EQ(b.name, c.name);
-        EXPECT_EQ(b.caption, c.caption) << c.name;
-        EXPECT_TRUE(b.enabled) << c.name;
+        EXPECT_EQ(b.Caption, c.caption) << c.name;
+        EXPECT_TRUE(b.Enabled) << c.name;
         EXPECT_EQ(form.button(c.name), &b) << c.name;
     }
 }
@@ -125,7 +125,7 @@ TEST(Form1, SetCaptionWithoutObserver) {
 TEST(ShapeArray, LoadCopiesTheLowestElementInvisible) {
     Form1 form = make_form();
     form.Shape1(0).Left = 12;
-    form.Shape1(0).style = kStyleMarked;
+    form.Shape1(0).FillStyle = kStyleMarked;
     form.Shape1.Load(5);
     ShapeElement expected = form.Shape1(0);
     expected.Visible = false;
@@ -202,4 +202,4 @@ TEST(ShapeArray, MissingElementNamesTheIndex) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

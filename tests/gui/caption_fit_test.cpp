@@ -6,7 +6,7 @@
 
 #include "window_fixture.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 // Pixels at each side of a button that belong to its bevel, not its face.
@@ -72,4 +72,4 @@ TEST_F(WindowTest, TheThaiLabelIsNotCutAboveOrBelow) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

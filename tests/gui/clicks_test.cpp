@@ -14,7 +14,7 @@
 #include "app/gui/picture_view.h"
 #include "window_fixture.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 // What a click can change, as the window shows it: the template's place,
@@ -82,7 +82,7 @@ TEST_F(WindowTest, ButtonsShowTheModelsEnabledStates) {
         for (ButtonId id : kAllButtons) {
             const bool expect_disabled = std::find(c.disabled.begin(), c.disabled.end(), id) != c.disabled.end();
             EXPECT_EQ(view.button(id)->isEnabled(), !expect_disabled) << view.button(id)->objectName().toStdString();
-            EXPECT_EQ(button_of(fresh, id).enabled, !expect_disabled);
+            EXPECT_EQ(button_of(fresh, id).Enabled, !expect_disabled);
         }
     }
 }
@@ -238,4 +238,4 @@ TEST_F(WindowTest, ARunTimeErrorIsReportedAndTheWindowCarriesOn) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

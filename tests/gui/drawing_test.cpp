@@ -13,7 +13,7 @@
 #include "app/gui/picture_view.h"
 #include "rules/colour.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 TEST(SurfaceImage, KeepsEveryColourOfTheSurface) {
@@ -65,7 +65,7 @@ ShapeElement marker(Int16 style, bool visible = true, float left = 10, float top
     m.Visible = visible;
     m.BorderColor = kBlue;
     m.FillColor = kGreen;
-    m.style = style;
+    m.FillStyle = style;
     return m;
 }
 
@@ -153,4 +153,4 @@ TEST(MarkerDrawing, DrawingNeverChangesASurfacePixel) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

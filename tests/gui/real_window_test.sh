@@ -1,54 +1,64 @@
 #!/usr/bin/env bash
 # The real id-reader binary in a real X server, worked as a person would:
-# clicks at the buttons' design positions, keys, the clipboard, screenshots.
-#   real_window_test.sh ID_READER SHEET_BMP
-# Needs Xvfb, xdotool, xclip, ImageMagick and xwininfo; installs what is
-# missing when it may.
+# clicks at the controls' places as the program reports them
+# (id-reader --print-layout), keys, the clipboard, screenshots.
+#   real_window_test.sh ID_READER SHEET_BMP SHEET_ID
+# Needs Xvfb, xdotool, xclip, ImageMagick and xwininfo. It installs nothing
+# (./test does): without them it exits 77, which ctest reports as skipped.
 set -euo pipefail
 app=$1
 sheet=$2
+sheet_id=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
-source "$root/scripts/common.sh"
-idr_need_packages xvfb xauth xdotool xclip imagemagick x11-utils
-source "$root/scripts/gui_session.sh"
+missing=()
+for tool in Xvfb xauth xdotool xclip convert compare import xwininfo xdpyinfo; do
+    command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "SKIPPED: the real-window test needs ${missing[*]} (packages xvfb xauth xdotool xclip imagemagick" \
+         "x11-utils; ./test installs them)"
+    exit 77
+fi
 
-# Design pixels (client coordinates) of what the test touches.
-binary=(332 68)  # "1. Binary", centre
-draw=(352 100)
-check=(332 132)
-check_id=(352 164)
-up=(348 196)
-threshold=(400 68)
-student_id=(352 36)
-inner=(10 10)    # picRedraw's inner area: (8, 8) plus the 2-pixel border
-sheet_id=5093719246
+source "$root/scripts/gui_session.sh"
+gui_load_layout "$app"
+
+# The picture's drawing area and the template cell within it, from the layout.
+read -r inner_left inner_top inner_w inner_h <<<"$(gui_rect_of picRedraw.inside)"
+read -r cell_left cell_top cell_w cell_h <<<"$(gui_rect_of Shape1)"
+read -r pitch_x pitch_y columns rows <<<"$(gui_rect_of Shape1.grid)"
+cell_left=$((cell_left - inner_left))  # now in picture pixels
+cell_top=$((cell_top - inner_top))
+template_box="rectangle $cell_left,$cell_top $((cell_left + cell_w - 1)),$((cell_top + cell_h - 1))"
+read -r win_left win_top win_w win_h <<<"$(gui_rect_of Form1)"
 
 step() { echo "-- $*"; }
 
-# The picture area of a screenshot, as a PNG of 262 x 362.
+# The picture area of a screenshot, as a PNG of the picture's size.
 picture_of() {
-    convert "$1" -crop "262x362+${inner[0]}+${inner[1]}" +repage "$2"
+    convert "$1" -crop "${inner_w}x${inner_h}+${inner_left}+${inner_top}" +repage "$2"
 }
 
-# Pixels that differ between two pictures, outside the template's outline
-# at (8, 109), 20 x 20, which is drawn over the picture at start.
+# Pixels that differ between two pictures, outside the template's outline,
+# which is drawn over the picture at start.
 differing_pixels() {
     local a=$gui_tmp/a.png b=$gui_tmp/b.png
-    convert "$1" +antialias -fill none -stroke magenta -draw "rectangle 8,109 27,128" "$a"
-    convert "$2" +antialias -fill none -stroke magenta -draw "rectangle 8,109 27,128" "$b"
+    convert "$1" +antialias -fill none -stroke magenta -draw "$template_box" "$a"
+    convert "$2" +antialias -fill none -stroke magenta -draw "$template_box" "$b"
     compare -metric AE "$a" "$b" null: 2>&1 || true
 }
 
 # "column:row" of every grid cell that shows green, one per line.
 green_cells() {
-    convert "$1" -depth 8 txt:- | awk -F'[,: ]+' '
+    convert "$1" -depth 8 txt:- | awk -F'[,: ]+' -v x0="$cell_left" -v y0="$cell_top" -v w="$cell_w" \
+        -v h="$cell_h" -v px="$pitch_x" -v py="$pitch_y" -v nc="$columns" -v nr="$rows" '
         /#00FF00/ {
             x = $1; y = $2
-            if (x < 8 || y < 109) next
-            c = int((x - 8) / 25); r = int((y - 109) / 25)
-            if ((x - 8) % 25 < 20 && (y - 109) % 25 < 20 && c < 10 && r < 10) print c ":" r
+            if (x < x0 || y < y0) next
+            c = int((x - x0) / px); r = int((y - y0) / py)
+            if ((x - x0) % px < w && (y - y0) % py < h && c < nc && r < nr) print c ":" r
         }' | sort -u
 }
 
@@ -67,12 +77,15 @@ pixel() { convert "$gui_tmp/picture.png" -format "%[hex:p{$1,$2}]" info: | cut -
 binarized_with_template_in_place() {
     grab_picture
     local colours
-    colours=$(convert "$gui_tmp/picture.png" -fill black -draw "rectangle 8,109 27,128" \
+    colours=$(convert "$gui_tmp/picture.png" -fill black -draw "$template_box" \
         -unique-colors -depth 8 txt:- | grep -c '^[0-9]' || true)
-    [ "$colours" -le 2 ] && [ "$(pixel 17 109)" = "0000FF" ] && [ "$(pixel 17 108)" != "0000FF" ]
+    # The template's top edge is blue, and the row above it is not: not moved.
+    local mid=$((cell_left + cell_w / 2))
+    [ "$colours" -le 2 ] && [ "$(pixel "$mid" "$cell_top")" = "0000FF" ] &&
+        [ "$(pixel "$mid" $((cell_top - 1)))" != "0000FF" ]
 }
 expected_cells=""
-for c in $(seq 0 9); do expected_cells+="$c:${sheet_id:$c:1} "; done
+for c in $(seq 0 $((columns - 1))); do expected_cells+="$c:${sheet_id:$c:1} "; done
 marked_cells_are_the_ids() {
     grab_picture
     marked=$(green_cells "$gui_tmp/picture.png" | tr '\n' ' ')
@@ -96,9 +109,10 @@ convert "$sheet" "$gui_tmp/sheet.png"
 step "start"
 gui_start_app "$app"
 [ "$(gui_title)" = "Form1" ] || gui_fail "caption at start is \"$(gui_title)\""
-[ "$gui_x0,$gui_y0" = "21,122" ] || gui_fail "window opened at ($gui_x0,$gui_y0), not (21,122)"
+[ "$gui_x0,$gui_y0" = "$win_left,$win_top" ] ||
+    gui_fail "window opened at ($gui_x0,$gui_y0), not ($win_left,$win_top)"
 size=$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')
-[ "$size" = "420x384" ] || gui_fail "client area is $size"
+[ "$size" = "${win_w}x$win_h" ] || gui_fail "client area is $size, not ${win_w}x$win_h"
 gui_eventually 20 picture_is_sheet || gui_fail "the picture area differs from the sheet in $diff pixels"
 
 step "the keys alone: Tab, letters as threshold, Tab, Enter on \"1. Binary\""
@@ -119,21 +133,22 @@ kill -0 "$gui_app_pid" 2>/dev/null || gui_fail "the program ended after the erro
 gui_eventually 20 picture_is_sheet || gui_fail "the picture changed after the error ($diff pixels)"
 
 step "1. Binary, with \"Up\" clicked while it runs"
-gui_type_into "${threshold[@]}" 35
-xdotool mousemove $((gui_x0 + binary[0])) $((gui_y0 + binary[1])) click 1 \
-        mousemove $((gui_x0 + up[0])) $((gui_y0 + up[1])) click 1
+gui_type_into txtTreshold 35
+read -r bx by <<<"$(gui_centre cmdBinary)"
+read -r ux uy <<<"$(gui_centre Command2)"  # Up
+xdotool mousemove $((gui_x0 + bx)) $((gui_y0 + by)) click 1 mousemove $((gui_x0 + ux)) $((gui_y0 + uy)) click 1
 gui_wait_title "Image binary process done  100%"
 gui_eventually 20 binarized_with_template_in_place ||
     gui_fail "after \"1. Binary\" the picture is not black and white, or \"Up\" moved the template"
 
 step "2. Draw grid, 3. Check  object"
-gui_click "${draw[@]}"
-gui_click "${check[@]}"
+gui_click_on cmdDraw
+gui_click_on cmdCheck
 gui_wait_title "Total unit remain = 10 Unit."
 
 step "4. Check ID"
-gui_click "${check_id[@]}"
-id=$(gui_text_of "${student_id[@]}")
+gui_click_on cmdCheck_ID
+id=$(gui_text_of Student_ID)
 [ "$id" = "$sheet_id" ] || gui_fail "Student_ID reads \"$id\", expected $sheet_id"
 gui_eventually 20 marked_cells_are_the_ids || gui_fail "green cells are \"$marked\", expected \"$expected_cells\""
 

@@ -12,7 +12,7 @@
 #include "app/gui/main_window.h"
 #include "reading/dispatch.h"
 
-namespace idr::testing {
+namespace idr::test {
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -40,4 +40,4 @@ protected:
     MainWindow window{form};
 };
 
-}  // namespace idr::testing
+}  // namespace idr::test

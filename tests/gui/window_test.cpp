@@ -4,14 +4,17 @@
 #include <QAccessible>
 #include <QLabel>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "form/design.h"
+#include "app/gui/layout_report.h"
 #include "app/gui/picture_view.h"
+#include "form/design.h"
 #include "window_fixture.h"
 
-namespace idr::testing {
+namespace idr::test {
 namespace {
 
 QString text_of(QWidget* widget) {
@@ -47,6 +50,39 @@ TEST_F(WindowTest, OpensWithDesignClientAreaCaptionAndPictureSize) {
     // 266 x 366 with a 2-pixel border: the inner area is the picture's size.
     EXPECT_EQ(window.picture()->contentsRect(), QRect(2, 2, 262, 362));
     EXPECT_EQ(window.picture()->pixels().size(), QSize(262, 362));
+}
+
+// What id-reader --print-layout tells the scripts is where the widgets are:
+// a script clicking at a printed centre hits that control.
+TEST_F(WindowTest, PrintedLayoutIsWhereTheWidgetsAre) {
+    std::ostringstream printed;
+    print_layout(printed);
+    std::istringstream in(printed.str());
+    std::map<std::string, QRect> rects;
+    std::string name;
+    int l = 0, t = 0, w = 0, h = 0;
+    while (in >> name >> l >> t >> w >> h) rects[name] = QRect(l, t, w, h);
+    ASSERT_TRUE(in.eof()) << printed.str();
+
+    EXPECT_EQ(rects.at("Form1"), window.geometry());
+    int controls = 0;
+    for (QWidget* widget : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const std::string control = widget->objectName().toStdString();
+        SCOPED_TRACE(control);
+        ASSERT_TRUE(rects.count(control));
+        EXPECT_EQ(rects.at(control), widget->geometry());
+        EXPECT_EQ(window.childAt(rects.at(control).center()), widget);
+        ++controls;
+    }
+    EXPECT_EQ(controls, 13);
+    const QRect inside = window.picture()->contentsRect().translated(window.picture()->pos());
+    EXPECT_EQ(rects.at("picRedraw.inside"), inside);
+    const ShapeElement& cell = form.Shape1(0);
+    EXPECT_EQ(rects.at("Shape1"), QRect(inside.left() + static_cast<int>(cell.Left), inside.top() + static_cast<int>(cell.Top),
+                                        static_cast<int>(cell.Width), static_cast<int>(cell.Height)));
+    // Not a rectangle: the grid's pitch both ways and its columns and rows.
+    EXPECT_EQ(rects.at("Shape1.grid"), QRect(25, 25, 10, 10));
+    EXPECT_EQ(rects.size(), 17u);
 }
 
 TEST_F(WindowTest, KeyboardFocusStartsOnThePicture) {
@@ -107,4 +143,4 @@ TEST_F(WindowTest, EveryControlHasAnAccessibleName) {
 }
 
 }  // namespace
-}  // namespace idr::testing
+}  // namespace idr::test

@@ -9,7 +9,7 @@
 
 #include "picture/bytes_util.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::Bytes;
@@ -216,4 +216,4 @@ TEST(EncodeBmp, IgnoresTheTopByteOfEachColour) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

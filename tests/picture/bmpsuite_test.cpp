@@ -12,7 +12,7 @@
 #include "picture/bmp.h"
 #include "picture/bytes_util.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -149,4 +149,4 @@ TEST(BmpSuite, BadFilesNameTheirFault) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -6,7 +6,7 @@
 
 #include "picture/bytes_util.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::Bytes;
@@ -95,4 +95,4 @@ TEST(FramedPicture, EmptyPictureFramesToTwelveBytes) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

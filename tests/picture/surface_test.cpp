@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -98,4 +98,4 @@ TEST(Surface, FractionalPSetWritesTheFlooredPixel) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

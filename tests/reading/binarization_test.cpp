@@ -7,7 +7,7 @@
 #include "rules/error.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 struct PixelCase {
@@ -61,14 +61,14 @@ TEST(Binarization, DisablesItselfAndTheArrowsOnlyAtTheEnd) {
     EXPECT_EQ(form.picRedraw.surface.pixel(3, 1), kBlack);
     EXPECT_EQ(form.picRedraw.surface.pixel(0, 2), rgb(1, 2, 3));
     EXPECT_EQ(form.Caption(), "Image binary process done  33%");
-    for (ButtonId id : kAllButtons) EXPECT_TRUE(button_of(form, id).enabled);
+    for (ButtonId id : kAllButtons) EXPECT_TRUE(button_of(form, id).Enabled);
 
     form.txtTreshold.Text = "35";
     form.on_caption_changed = nullptr;
     ASSERT_TRUE(click(form, ButtonId::Binary).ran);
     for (ButtonId id : kAllButtons) {
         const bool stays = id == ButtonId::Draw || id == ButtonId::Check || id == ButtonId::CheckId;
-        EXPECT_EQ(button_of(form, id).enabled, stays) << cli_name(id);
+        EXPECT_EQ(button_of(form, id).Enabled, stays) << button_design(id).name;
     }
 }
 
@@ -101,4 +101,4 @@ TEST(Binarization, BadThresholdFailsAtTheFirstPointBeforeAnyWrite) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -8,7 +8,7 @@
 #include "rules/error.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::paint_samples;
@@ -41,7 +41,7 @@ TEST(Inspection, MarksCellsWithMoreBlackSamplesThanTheThreshold) {
         cmdCheck_Click(form);
         SCOPED_TRACE(testing::Message() << c.samples << " samples, threshold " << c.threshold);
         EXPECT_EQ(form.Cell_Flag(43), c.marked ? kTrue : kFalse);
-        EXPECT_EQ(form.Shape1(42).style, c.marked ? kStyleMarked : kStylePlain);
+        EXPECT_EQ(form.Shape1(42).FillStyle, c.marked ? kStyleMarked : kStylePlain);
         const int all = std::string(c.threshold) == "-1" ? 100 : c.marked;
         EXPECT_EQ(form.Caption(), "Total unit remain = " + std::to_string(all) + " Unit.");
     }
@@ -82,7 +82,7 @@ TEST(Inspection, BeforeTheGridFailsOnCellOneAfterFlaggingCellZero) {
     EXPECT_EQ(outcome.error->kind(), ErrorKind::MissingElement);
     EXPECT_EQ(outcome.error->message(), "Shape1(1) does not exist; \"2. Draw grid\" creates the cells");
     EXPECT_EQ(form.Cell_Flag(1), kTrue);
-    EXPECT_EQ(form.Shape1(0).style, kStyleMarked);
+    EXPECT_EQ(form.Shape1(0).FillStyle, kStyleMarked);
     EXPECT_EQ(form.Cell_Flag(2), kFalse);
     EXPECT_EQ(form.Caption(), "Form1");
 }
@@ -96,7 +96,7 @@ TEST(Inspection, RunsAgainFromScratchAndUnmarkedCellsKeepTheirFill) {
     form.txtBlack_Pixels.Text = "12";
     cmdCheck_Click(form);
     EXPECT_EQ(form.Cell_Flag(8), kFalse);
-    EXPECT_EQ(form.Shape1(7).style, kStylePlain);
+    EXPECT_EQ(form.Shape1(7).FillStyle, kStylePlain);
     EXPECT_EQ(form.Shape1(7).FillColor, kGreen);
     EXPECT_EQ(form.Shape1(7).BorderColor, kBlue);
     EXPECT_EQ(form.Caption(), "Total unit remain = 0 Unit.");
@@ -131,5 +131,37 @@ TEST(Inspection, StopsAtTheFailingCell) {
     }
 }
 
+// The threshold text is converted for each cell after that cell's flag and
+// style are reset and its samples counted. With letters in the box the first
+// conversion fails: cell 0, marked by an earlier run, is left unmarked, and a
+// cell 0 whose samples cannot be counted fails on that first.
+TEST(Inspection, LettersStopTheRunAfterCellZeroIsResetAndCounted) {
+    const struct {
+        const char* name;
+        float left;  // cell 0's Left
+        ErrorKind error;
+    } cases[] = {
+        {"cell 0 in place", 8, ErrorKind::TypeMismatch},
+        {"cell 0 beyond 16-bit columns", 40000, ErrorKind::Overflow},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form1 form = gridded_form(0, 16);
+        cmdCheck_Click(form);
+        ASSERT_EQ(form.Cell_Flag(1), kTrue);
+        ASSERT_EQ(form.Shape1(0).FillStyle, kStyleMarked);
+        form.Cell_Flag(2) = kTrue;  // cell 1 must not be reached
+        form.Shape1(0).Left = c.left;
+        form.txtBlack_Pixels.Text = "abc";
+        const ClickOutcome outcome = click(form, ButtonId::Check);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->kind(), c.error);
+        EXPECT_EQ(form.Cell_Flag(1), kFalse);
+        EXPECT_EQ(form.Shape1(0).FillStyle, kStylePlain);
+        EXPECT_EQ(form.Cell_Flag(2), kTrue);
+        EXPECT_EQ(form.Caption(), "Total unit remain = 1 Unit.");  // from the first run
+    }
+}
+
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -4,37 +4,39 @@
 
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
-TEST(Dispatch, ButtonsNamesAndControls) {
+TEST(Dispatch, EachButtonIdIsItsControlAndItsDesignRow) {
     const struct {
         ButtonId id;
-        const char* cli;
         const char* control;
     } cases[] = {
-        {ButtonId::Binary, "binary", "cmdBinary"}, {ButtonId::Draw, "draw", "cmdDraw"},
-        {ButtonId::Check, "check", "cmdCheck"},    {ButtonId::CheckId, "check-id", "cmdCheck_ID"},
-        {ButtonId::Up, "up", "Command2"},          {ButtonId::Down, "down", "Command1"},
-        {ButtonId::Left, "left", "Command4"},      {ButtonId::Right, "right", "Command3"},
+        {ButtonId::Binary, "cmdBinary"}, {ButtonId::Draw, "cmdDraw"},   {ButtonId::Check, "cmdCheck"},
+        {ButtonId::CheckId, "cmdCheck_ID"}, {ButtonId::Up, "Command2"}, {ButtonId::Down, "Command1"},
+        {ButtonId::Left, "Command4"},    {ButtonId::Right, "Command3"},
     };
+    ASSERT_EQ(std::size(cases), kAllButtons.size());
     Form1 form = test::plain_form(1, 1);
     for (const auto& c : cases) {
-        EXPECT_EQ(cli_name(c.id), c.cli);
-        EXPECT_EQ(button_from_cli_name(c.cli), c.id);
         EXPECT_EQ(button_of(form, c.id).name, c.control);
+        EXPECT_EQ(button_design(c.id).name, c.control);
+        EXPECT_EQ(form.button(c.control), &button_of(form, c.id));
     }
-    for (const char* bad : {"", "Binary", "check_id", "binary ", "up,down"}) EXPECT_FALSE(button_from_cli_name(bad));
+    // The members themselves, so a swapped row in the member table shows.
+    EXPECT_EQ(&button_of(form, ButtonId::Binary), &form.cmdBinary);
+    EXPECT_EQ(&button_of(form, ButtonId::Up), &form.Command2);
+    EXPECT_EQ(&button_of(form, ButtonId::Right), &form.Command3);
 }
 
 TEST(Dispatch, DisabledButtonsDiscardTheClick) {
     for (ButtonId id : kAllButtons) {
         Form1 form = test::plain_form(262, 362);
         form.Cell_Flag(1) = kTrue;
-        button_of(form, id).enabled = false;
+        button_of(form, id).Enabled = false;
         const Form1 before = form;
         const ClickOutcome outcome = click(form, id);
-        EXPECT_FALSE(outcome.ran) << cli_name(id);
+        EXPECT_FALSE(outcome.ran) << button_design(id).name;
         EXPECT_FALSE(outcome.error);
         EXPECT_EQ(form.Student_ID.Text, before.Student_ID.Text);
         EXPECT_EQ(form.Shape1.elements(), before.Shape1.elements());
@@ -49,8 +51,8 @@ TEST(Dispatch, ARunTimeErrorIsReturnedAndTheButtonStaysUsable) {
     ASSERT_TRUE(outcome.ran);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->kind(), ErrorKind::TypeMismatch);
-    EXPECT_TRUE(form.cmdBinary.enabled);
+    EXPECT_TRUE(form.cmdBinary.Enabled);
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -5,7 +5,7 @@
 #include "reading/positioning.h"
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using test::plain_form;
@@ -25,7 +25,7 @@ TEST(Positioning, OneUnitPerClickWithoutBounds) {
         ShapeElement expected = before;
         expected.Left += 2 * c.dx;
         expected.Top += 2 * c.dy;
-        EXPECT_EQ(form.Shape1(0), expected) << cli_name(c.button);
+        EXPECT_EQ(form.Shape1(0), expected) << button_design(c.button).name;
     }
 }
 
@@ -46,7 +46,7 @@ void expect_grid_at(const Form1& form, float left, float top) {
         EXPECT_EQ(cell.Width, 20);
         EXPECT_EQ(cell.Height, 20);
         EXPECT_TRUE(cell.Visible);
-        EXPECT_EQ(cell.style, kStylePlain);
+        EXPECT_EQ(cell.FillStyle, kStylePlain);
     }
 }
 
@@ -61,8 +61,8 @@ TEST(Grid, FollowsTheTemplateWhereverItWasMoved) {
         ASSERT_TRUE(click(form, ButtonId::Draw).ran);
         SCOPED_TRACE(testing::Message() << "moved " << m.right << "," << m.down);
         expect_grid_at(form, 8.0f + m.right, 109.0f + m.down);
-        EXPECT_FALSE(form.cmdDraw.enabled);
-        EXPECT_TRUE(form.cmdBinary.enabled && form.Command1.enabled && form.cmdCheck.enabled);
+        EXPECT_FALSE(form.cmdDraw.Enabled);
+        EXPECT_TRUE(form.cmdBinary.Enabled && form.Command1.Enabled && form.cmdCheck.Enabled);
     }
 }
 
@@ -78,16 +78,16 @@ TEST(Grid, MovesAfterTheGridShiftCellZeroOnly) {
 
 TEST(Grid, CellZeroKeepsItsStyleAndNewCellsCopyItsColours) {
     Form1 form = plain_form(262, 362);
-    form.Shape1(0).style = kStyleMarked;
+    form.Shape1(0).FillStyle = kStyleMarked;
     form.Shape1(0).FillColor = kGreen;
     form.Shape1(0).Visible = false;
     cmdDraw_Click(form);
-    EXPECT_EQ(form.Shape1(0).style, kStyleMarked);
+    EXPECT_EQ(form.Shape1(0).FillStyle, kStyleMarked);
     EXPECT_TRUE(form.Shape1(0).Visible);
     EXPECT_EQ(form.Shape1(57).FillColor, kGreen);
     EXPECT_EQ(form.Shape1(57).BorderColor, kBlue);
-    EXPECT_EQ(form.Shape1(57).style, kStylePlain);
+    EXPECT_EQ(form.Shape1(57).FillStyle, kStylePlain);
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

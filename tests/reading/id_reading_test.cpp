@@ -6,7 +6,7 @@
 
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 TEST(IdReading, AppendsTheRowOfEveryMarkedCellInCellOrder) {
@@ -41,28 +41,5 @@ TEST(IdReading, EveryCellMarkedGivesTheDigitsTenTimesOver) {
     EXPECT_EQ(form.Student_ID.Text, expected);
 }
 
-// The embedded sheet with the real handlers and the default texts.
-TEST(Sheet, DefaultClicksReadTheSheetsId) {
-    Form1 form;
-    test::run_default_clicks(form);
-    EXPECT_EQ(form.Caption(), "Total unit remain = 10 Unit.");
-    EXPECT_EQ(form.Student_ID.Text, test::kSheetId);
-    for (int column = 0; column < 10; ++column) {
-        for (int row = 0; row < 10; ++row) {
-            const bool filled = row == test::kSheetId[column] - '0';
-            EXPECT_EQ(form.Cell_Flag(10 * column + row + 1), filled ? kTrue : kFalse) << column << "," << row;
-        }
-    }
-    test::click_all(form, {ButtonId::CheckId});
-    EXPECT_EQ(form.Student_ID.Text, std::string(test::kSheetId) + test::kSheetId);
-}
-
-TEST(Sheet, TypedTextStaysInFront) {
-    Form1 form;
-    form.Student_ID.Text = "ID: ";
-    test::click_all(form, {ButtonId::Draw, ButtonId::Check, ButtonId::CheckId});  // discs are pure black already
-    EXPECT_EQ(form.Student_ID.Text, std::string("ID: ") + test::kSheetId);
-}
-
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -9,7 +9,7 @@
 
 #include "support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 const char* const kTexts[] = {
@@ -39,7 +39,7 @@ void run_random_sequence(Form1& form, Rng& rng, int clicks) {
             const ErrorKind kind = outcome.error->kind();
             EXPECT_TRUE(kind == ErrorKind::TypeMismatch || kind == ErrorKind::Overflow ||
                         kind == ErrorKind::MissingElement)
-                << cli_name(id) << ": " << outcome.error->report();
+                << button_design(id).name << ": " << outcome.error->report();
         } else if (outcome.ran && id == ButtonId::Binary) {
             binarized = true;
         }
@@ -47,8 +47,8 @@ void run_random_sequence(Form1& form, Rng& rng, int clicks) {
         const int cells = form.Shape1.count();
         ASSERT_TRUE(cells == 1 || cells == 100) << cells;
         for (std::size_t b = 0; b < kAllButtons.size(); ++b) {
-            const bool enabled = button_of(form, kAllButtons[b]).enabled;
-            ASSERT_FALSE(was_disabled[b] && enabled) << cli_name(kAllButtons[b]) << " came back";
+            const bool enabled = button_of(form, kAllButtons[b]).Enabled;
+            ASSERT_FALSE(was_disabled[b] && enabled) << button_design(kAllButtons[b]).name << " came back";
             was_disabled[b] = !enabled;
         }
         for (Int32 i = 0; i <= 100; ++i) ASSERT_TRUE(form.Cell_Flag(i) == kFalse || form.Cell_Flag(i) == kTrue);
@@ -83,4 +83,4 @@ TEST(RandomClicks, TheEmbeddedSheetKeepsTheModelsInvariants) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

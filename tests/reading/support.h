@@ -8,11 +8,9 @@
 #include "form/form1.h"
 #include "reading/dispatch.h"
 #include "rules/colour.h"
+#include "sheet_id.h"
 
 namespace idr::test {
-
-// The ID filled in on the embedded sheet: column c's disc is in row kSheetId[c].
-inline constexpr const char* kSheetId = "5093719246";
 
 // A model whose picture is `width` x `height` pixels of one colour.
 inline Form1 plain_form(int width, int height, Int32 colour = kWhite) { return Form1(Surface(width, height, colour)); }
@@ -21,7 +19,7 @@ inline Form1 plain_form(int width, int height, Int32 colour = kWhite) { return F
 inline void click_all(Form1& form, std::initializer_list<ButtonId> buttons) {
     for (ButtonId id : buttons) {
         const ClickOutcome outcome = click(form, id);
-        if (!outcome.ran) throw std::logic_error(std::string(cli_name(id)) + " was disabled");
+        if (!outcome.ran) throw std::logic_error(std::string(button_design(id).name) + " was disabled");
         if (outcome.error) throw *outcome.error;
     }
 }

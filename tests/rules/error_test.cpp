@@ -5,7 +5,7 @@
 #include "rules/error.h"
 #include "rules/flag_array.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 TEST(RuntimeError, ReportNamesKindThenMessage) {
@@ -74,4 +74,4 @@ TEST(CheckedArray16, OutsideBoundsIsSubscriptError) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

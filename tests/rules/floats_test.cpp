@@ -7,7 +7,7 @@
 #include "rules/error.h"
 #include "rules/floats.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -142,4 +142,4 @@ TEST(StoreSingle, BeyondSingleRangeOrNonFiniteThrows) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -8,7 +8,7 @@
 #include "rules/error.h"
 #include "rules/integer.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 constexpr Int16 kMax16 = std::numeric_limits<Int16>::max();
@@ -127,4 +127,4 @@ TEST(Rgb, LimitsEachComponentThenCombines) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -7,8 +7,9 @@
 
 #include "rules/error.h"
 #include "rules/text.h"
+#include "comma_locale.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 struct NumberCase {
@@ -180,6 +181,19 @@ TEST(SystemDecimalSeparator, FollowsTheEnvironmentWithoutChangingTheProcessLocal
     }
 }
 
+// A hard-coded "." would pass every case above; this locale's separator is
+// a comma.
+TEST(SystemDecimalSeparator, IsACommaUnderACommaLocale) {
+    ASSERT_TRUE(CommaLocaleEnvironment::available())
+        << "localedef could not build a test locale (install the locales package)";
+    const std::string process_before = std::setlocale(LC_NUMERIC, nullptr);
+    {
+        const CommaLocaleEnvironment comma;
+        EXPECT_EQ(system_decimal_separator(), ",");
+    }
+    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), process_before);
+}
+
 TEST(NumberToText, PlainDecimalWithoutBlanks) {
     const struct {
         Int32 v;
@@ -205,4 +219,4 @@ TEST(Join, LeftOperandFirst) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

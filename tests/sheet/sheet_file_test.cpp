@@ -16,7 +16,7 @@
 #include "assets/embedded_sheet.h"
 #include "picture/framed.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -107,4 +107,4 @@ TEST(SheetFile, DecodesToTheWindowPicture) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

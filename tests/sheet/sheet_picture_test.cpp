@@ -11,10 +11,9 @@
 
 #include "tests/sheet/sheet_support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
-using namespace sheet_test;
 
 const Surface& sheet() {
     static const Form1 form = fresh_form();
@@ -87,7 +86,7 @@ TEST(SheetPicture, OneDiscPerColumnOverTheIdDigit) {
         ASSERT_TRUE(c >= 0 && c < 10 && r >= 0 && r < 10) << "disc at " << cx << "," << cy;
         ++per_column[c];
         SCOPED_TRACE("column " + std::to_string(c));
-        EXPECT_EQ(r, kId[c] - '0');
+        EXPECT_EQ(r, kSheetId[c] - '0');
         EXPECT_LE(std::abs(cx - (8 + 25 * c + 9.5)), 1.0);
         EXPECT_LE(std::abs(cy - (109 + 25 * r + 9.5)), 1.0);
         for (int across : {b.x1 - b.x0 + 1, b.y1 - b.y0 + 1}) {
@@ -242,4 +241,4 @@ TEST(SheetPicture, RulesAndBands) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

@@ -1,7 +1,7 @@
 // The figures the sheet gives the reader, each through the real handlers:
 // binarization counts, the cells marked at every binarization threshold,
-// the black samples per cell, the black-sample thresholds, a grid laid one
-// pixel off, and reading without binarization.
+// the sampling margin wherever the grid is, the black-sample thresholds, and
+// the ID read with and without binarization.
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,9 @@
 #include "reading/positioning.h"
 #include "tests/sheet/sheet_support.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
-using namespace sheet_test;
 
 int black_pixels(const Form1& form) {
     const auto& px = form.picRedraw.surface.pixels();
@@ -75,27 +74,59 @@ TEST(SheetReading, NegativeThresholdsMarkNothing) {
     }
 }
 
-TEST(SheetReading, BlackSamplesPerCellAtTheDefaultThreshold) {
-    Form1 form = binarized("35");
-    cmdDraw_Click(form);
-    const SampleSteps steps = sample_steps(form);
+// The sampling margin: at the design place, after binarization, a filled
+// bubble gives 10 to 14 black samples of 16 and any other cell at most 2, so
+// the default threshold of 8 is far from both. The same ten cells are marked
+// when the grid is a pixel off in any direction, and without binarization.
+TEST(SheetReading, SamplingMarginAndTheSameMarksWhereverTheGridIs) {
+    struct Case {
+        const char* name;
+        std::vector<ButtonId> nudges;
+        bool binarize;
+    };
+    const Case cases[] = {
+        {"design place", {}, true},
+        {"up", {ButtonId::Up}, true},
+        {"down", {ButtonId::Down}, true},
+        {"left", {ButtonId::Left}, true},
+        {"right", {ButtonId::Right}, true},
+        {"up-left", {ButtonId::Up, ButtonId::Left}, true},
+        {"up-right", {ButtonId::Up, ButtonId::Right}, true},
+        {"down-left", {ButtonId::Down, ButtonId::Left}, true},
+        {"down-right", {ButtonId::Down, ButtonId::Right}, true},
+        {"not binarized", {}, false},
+    };
     const std::set<int> filled = id_cells();
-    int tens = 0, elevens = 0, fourteens = 0, unmarked_with_black = 0;
-    for (int k = 0; k < 100; ++k) {
-        const int n = count_black_samples(form, static_cast<Int16>(k), steps);
-        if (filled.count(k)) {
-            EXPECT_GE(n, 10) << "cell " << k;
-            EXPECT_LE(n, 14) << "cell " << k;
-            tens += n == 10, elevens += n == 11, fourteens += n == 14;
-        } else {
-            EXPECT_LE(n, 2) << "cell " << k;
-            unmarked_with_black += n > 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form1 form = fresh_form();
+        // The arrows move the template only before "1. Binary"; the binarized
+        // pixels are copied in afterwards.
+        for (ButtonId id : c.nudges) ASSERT_TRUE(click(form, id).ran);
+        if (c.binarize) form.picRedraw = binarized("35").picRedraw;
+        form = inspected(std::move(form));
+        EXPECT_EQ(marked_cells(form), filled);
+        EXPECT_EQ(form.Caption(), caption_for(10));
+        if (!c.nudges.empty() || !c.binarize) continue;
+
+        const SampleSteps steps = sample_steps(form);
+        int tens = 0, elevens = 0, fourteens = 0, unmarked_with_black = 0;
+        for (int k = 0; k < 100; ++k) {
+            const int n = count_black_samples(form, static_cast<Int16>(k), steps);
+            if (filled.count(k)) {
+                EXPECT_GE(n, 10) << "cell " << k;
+                EXPECT_LE(n, 14) << "cell " << k;
+                tens += n == 10, elevens += n == 11, fourteens += n == 14;
+            } else {
+                EXPECT_LE(n, 2) << "cell " << k;
+                unmarked_with_black += n > 0;
+            }
         }
+        EXPECT_EQ(tens, 1);
+        EXPECT_EQ(elevens, 0);
+        EXPECT_GE(fourteens, 1);
+        EXPECT_EQ(unmarked_with_black, 47);
     }
-    EXPECT_EQ(tens, 1);
-    EXPECT_EQ(elevens, 0);
-    EXPECT_GE(fourteens, 1);
-    EXPECT_EQ(unmarked_with_black, 47);
 }
 
 TEST(SheetReading, BlackSampleThresholds) {
@@ -126,50 +157,41 @@ TEST(SheetReading, BlackSampleThresholds) {
     }
 }
 
-TEST(SheetReading, GridOnePixelOffMarksTheSameCells) {
-    using Move = void (*)(Form1&);
+// "4. Check ID" on the sheet: one digit per marked cell, after whatever was
+// typed, and again on a second click.
+TEST(SheetReading, TheButtonsReadTheId) {
+    const std::vector<ButtonId> four = {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
+    const std::vector<ButtonId> no_binary = {ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
+    const std::string id(kSheetId);
     struct Case {
         const char* name;
-        std::vector<Move> moves;
+        std::vector<ButtonId> clicks;
+        std::string typed, expected;
+        int black_pixels;  // -1: not checked
     };
     const Case cases[] = {
-        {"up", {Command2_Click}},
-        {"down", {Command1_Click}},
-        {"left", {Command4_Click}},
-        {"right", {Command3_Click}},
-        {"up-left", {Command2_Click, Command4_Click}},
-        {"up-right", {Command2_Click, Command3_Click}},
-        {"down-left", {Command1_Click, Command4_Click}},
-        {"down-right", {Command1_Click, Command3_Click}},
+        {"the four buttons", four, "", id, 8537},
+        {"the four buttons, then 4. Check ID again", [&] { auto v = four; v.push_back(ButtonId::CheckId); return v; }(),
+         "", id + id, -1},
+        // The discs are pure black already, so binarizing is not needed.
+        {"without 1. Binary", no_binary, "", id, -1},
+        {"typed text stays in front", no_binary, "ID: ", "ID: " + id, -1},
     };
     for (const Case& c : cases) {
-        Form1 form = binarized("35");
-        for (Move m : c.moves) m(form);
-        form = inspected(std::move(form));
-        EXPECT_EQ(marked_cells(form), id_cells()) << c.name;
-        EXPECT_EQ(form.Caption(), caption_for(10)) << c.name;
+        SCOPED_TRACE(c.name);
+        Form1 form = fresh_form();
+        form.Student_ID.Text = c.typed;
+        for (ButtonId b : c.clicks) {
+            const ClickOutcome out = click(form, b);
+            ASSERT_TRUE(out.ran);
+            ASSERT_FALSE(out.error) << out.error->report();
+        }
+        EXPECT_EQ(form.Caption(), caption_for(10));
+        EXPECT_EQ(marked_cells(form), id_cells());
+        EXPECT_EQ(form.Student_ID.Text, c.expected);
+        if (c.black_pixels >= 0) EXPECT_EQ(black_pixels(form), c.black_pixels);
     }
-}
-
-TEST(SheetReading, WithoutBinarizationOnlyTheDiscsCount) {
-    Form1 form = inspected(fresh_form());
-    EXPECT_EQ(marked_cells(form), id_cells());
-    EXPECT_EQ(form.Caption(), caption_for(10));
-    cmdCheck_ID_Click(form);
-    EXPECT_EQ(form.Student_ID.Text, kId);
-}
-
-TEST(SheetReading, TheFourButtonsReadTheId) {
-    Form1 form = fresh_form();
-    for (ButtonId b : {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId}) {
-        const ClickOutcome out = click(form, b);
-        ASSERT_TRUE(out.ran);
-        ASSERT_FALSE(out.error) << out.error->report();
-    }
-    EXPECT_EQ(form.Caption(), caption_for(10));
-    EXPECT_EQ(form.Student_ID.Text, kId);
-    EXPECT_EQ(black_pixels(form), 8537);
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test

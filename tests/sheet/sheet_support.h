@@ -14,15 +14,14 @@
 #include "reading/grid.h"
 #include "reading/cell_check.h"
 #include "rules/colour.h"
+#include "sheet_id.h"
 
-namespace idr::sheet_test {
+namespace idr::test {
 
-// The ID filled in on the sheet: column c has its disc in row kId[c].
-inline constexpr char kId[] = "5093719246";
 
 inline std::set<int> id_cells() {
     std::set<int> cells;
-    for (int c = 0; c < 10; ++c) cells.insert(10 * c + (kId[c] - '0'));
+    for (int c = 0; c < 10; ++c) cells.insert(10 * c + (kSheetId[c] - '0'));
     return cells;
 }
 
@@ -76,4 +75,4 @@ inline int blue(Int32 v) { return (v >> 16) & 255; }
 // The rounded mean brightness binarization compares with its threshold.
 inline int brightness(Int32 v) { return (red(v) + green(v) + blue(v) + 1) / 3; }
 
-}  // namespace idr::sheet_test
+}  // namespace idr::test

@@ -1,0 +1,99 @@
+// A whole page read, beside what decoding its JPEG alone costs: a 300-dpi A4
+// greyscale scan (2480 x 3508) and a 12-megapixel colour phone photo. The
+// pages are made once by the test-page maker with fixed seeds.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "scan/load.h"
+#include "scan/read_page.h"
+#include "tools/pagegen/page.h"
+
+namespace {
+
+// Ten clean pencil marks, so that every read ends "ok".
+void clean_marks(idr::pagegen::PagePlan& plan) {
+    for (int c = 0; c < 10; ++c) plan.columns[static_cast<std::size_t>(c)] = {idr::pagegen::Mark::Pencil, (3 * c + 1) % 10, -1, 70};
+}
+
+std::string jpeg_of(const cv::Mat& image, int quality) {
+    std::vector<std::uint8_t> bytes;
+    cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
+    return {bytes.begin(), bytes.end()};
+}
+
+const std::string& a4_grey_scan() {
+    static const std::string bytes = [] {
+        idr::pagegen::PagePlan plan = idr::pagegen::random_plan(11, idr::pagegen::Kind::Scan);
+        plan.dpi = 300;
+        plan.unit_px = 1.5;
+        plan.colour = false;
+        plan.rotation_deg = 1.2;
+        clean_marks(plan);
+        plan.paper_width_in = 2480 / 300.0;
+        plan.paper_height_in = 3508 / 300.0;
+        const auto page = idr::pagegen::make_page(plan);
+        return jpeg_of(page.image, 90);
+    }();
+    return bytes;
+}
+
+const std::string& phone_photo() {
+    static const std::string bytes = [] {
+        idr::pagegen::PagePlan plan = idr::pagegen::random_plan(12, idr::pagegen::Kind::Photo);
+        plan.colour = true;
+        plan.dpi = 300;
+        plan.unit_px = 2.0;
+        plan.perspective = 0.05;
+        plan.paper_width_in = 3000 / 300.0;
+        plan.paper_height_in = 4000 / 300.0;
+        plan.margin_frac = 0.0;
+        clean_marks(plan);
+        const auto page = idr::pagegen::make_page(plan);
+        return jpeg_of(page.image, 90);
+    }();
+    return bytes;
+}
+
+// What `djpeg -grayscale` does: the whole JPEG decoded to grey, full size.
+void BM_DecodeJpegGreyFullSize(benchmark::State& state) {
+    const std::string& bytes = a4_grey_scan();
+    const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1, const_cast<char*>(bytes.data()));
+    for (auto _ : state) benchmark::DoNotOptimize(cv::imdecode(raw, cv::IMREAD_GRAYSCALE));
+}
+BENCHMARK(BM_DecodeJpegGreyFullSize)->Unit(benchmark::kMillisecond);
+
+// The page as id-reader-cli reads it: headers, decoding (at half size, as the
+// reader asks for pages this large), locating, rectifying, deciding and the
+// four steps.
+void read_whole(benchmark::State& state, const std::string& bytes) {
+    for (auto _ : state) {
+        auto opened = idr::scan::open_scan_bytes(bytes, "page.jpg");
+        auto& source = *std::get<std::unique_ptr<idr::scan::PageSource>>(opened);
+        const auto kind = source.declared_grey(1) ? idr::scan::PixelKind::Grey : idr::scan::PixelKind::Colour;
+        const cv::Size size = source.declared_size(1);
+        const int reduction = std::max(size.width, size.height) >= 3000 ? 2 : 1;
+        auto page = std::get<idr::scan::Page>(source.page(1, kind, reduction));
+        idr::scan::PagePicture picture;
+        picture.image = page.image;
+        picture.full_size = page.full_size;
+        picture.reduction = page.reduction;
+        auto result = idr::scan::read_page(std::move(picture));
+        if (result.status != "ok") state.SkipWithError(("page read as " + result.status + ": " + result.why).c_str());
+        benchmark::DoNotOptimize(result);
+    }
+}
+
+void BM_ReadA4GreyScan(benchmark::State& state) { read_whole(state, a4_grey_scan()); }
+BENCHMARK(BM_ReadA4GreyScan)->Unit(benchmark::kMillisecond);
+
+void BM_ReadPhonePhoto12MP(benchmark::State& state) { read_whole(state, phone_photo()); }
+BENCHMARK(BM_ReadPhonePhoto12MP)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
