@@ -122,7 +122,9 @@ TEST(Cli, FiguresOnTheBuiltInSheet) {
             EXPECT_EQ(run.out, "caption: " + c.caption + "\nstudent-id: " + c.student_id + "\n");
         }
         EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
-        if (!c.student_id.empty()) EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+        if (!c.student_id.empty()) {
+            EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+        }
     }
 }
 
