@@ -3,13 +3,15 @@
 #include <cassert>
 #include <cstddef>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace idr {
 
 namespace {
 
 // Sizes and values of the one BMP form we read and write.
-constexpr std::size_t kFileHeaderSize = 14;     // BITMAPFILEHEADER
+constexpr std::size_t kFileHeaderSize = kBmpFileHeaderSize;
 constexpr std::uint32_t kInfoHeaderSize = 40;   // BITMAPINFOHEADER
 constexpr std::size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
 constexpr std::uint16_t kPlanes = 1;
@@ -106,7 +108,7 @@ private:
 };
 
 PictureResult fail(std::string field, std::string detail) {
-    return PictureResult{std::nullopt, PictureError{std::move(field), std::move(detail)}};
+    return PictureResult::failure(std::move(field), std::move(detail));
 }
 
 std::string describe_signature(const std::uint8_t (&sig)[2]) {
@@ -141,76 +143,95 @@ std::string compression_name(std::uint32_t compression) {
 // Bytes in one stored row: 3 per pixel, padded to a multiple of 4.
 std::int64_t row_stride(std::int64_t width) { return (width * kBytesPerPixel + 3) / 4 * 4; }
 
-}  // namespace
+// The decoder's stages, in the order a file is checked. Each returns the
+// failure it found, or nothing to go on.
+using Failure = std::optional<PictureResult>;
 
-std::string PictureError::message() const { return field + " " + detail; }
+struct Headers {
+    FileHeader file;
+    InfoHeader info;
+};
 
-PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
-    const std::int64_t file_length = static_cast<std::int64_t>(bytes.size());
-    ByteReader reader(bytes);
-
+// Stage 1: both headers, whole. A file cut short inside them is reported by
+// where it ends.
+Failure read_headers(ByteReader& reader, std::int64_t file_length, Headers& h) {
     if (!reader.has(kFileHeaderSize)) {
         return fail("file header", "is cut short: the file has " + std::to_string(file_length) +
                                        " bytes, a BMP file needs at least 14");
     }
-    FileHeader file;
-    file.signature[0] = reader.u8();
-    file.signature[1] = reader.u8();
-    file.file_size = reader.u32();
-    file.reserved1 = reader.u16();
-    file.reserved2 = reader.u16();
-    file.pixel_data_offset = reader.u32();
+    h.file.signature[0] = reader.u8();
+    h.file.signature[1] = reader.u8();
+    h.file.file_size = reader.u32();
+    h.file.reserved1 = reader.u16();
+    h.file.reserved2 = reader.u16();
+    h.file.pixel_data_offset = reader.u32();
 
-    if (file.signature[0] != 'B' || file.signature[1] != 'M') {
-        return fail("signature", "is " + describe_signature(file.signature) + ", expected \"BM\"");
+    if (h.file.signature[0] != 'B' || h.file.signature[1] != 'M') {
+        return fail("signature", "is " + describe_signature(h.file.signature) + ", expected \"BM\"");
     }
     if (!reader.has(4)) {
         return fail("information header size",
                     "is missing: the file ends " + std::to_string(file_length - 14) +
                         " bytes after the file header");
     }
-    InfoHeader info;
-    info.size = reader.u32();
-    if (info.size != kInfoHeaderSize) {
+    h.info.size = reader.u32();
+    if (h.info.size != kInfoHeaderSize) {
         return fail("information header size",
-                    "is " + std::to_string(info.size) + ", only 40 (BITMAPINFOHEADER) is supported");
+                    "is " + std::to_string(h.info.size) + ", only 40 (BITMAPINFOHEADER) is supported");
     }
     if (!reader.has(kInfoHeaderSize - 4)) {
         return fail("information header", "is cut short: the file has " + std::to_string(file_length) +
                                               " bytes, the headers need 54");
     }
-    info.width = reader.i32();
-    info.height = reader.i32();
-    info.planes = reader.u16();
-    info.bits_per_pixel = reader.u16();
-    info.compression = reader.u32();
-    info.image_size = reader.u32();
-    info.x_pixels_per_metre = reader.i32();
-    info.y_pixels_per_metre = reader.i32();
-    info.colours_used = reader.u32();
-    info.colours_important = reader.u32();
+    h.info.width = reader.i32();
+    h.info.height = reader.i32();
+    h.info.planes = reader.u16();
+    h.info.bits_per_pixel = reader.u16();
+    h.info.compression = reader.u32();
+    h.info.image_size = reader.u32();
+    h.info.x_pixels_per_metre = reader.i32();
+    h.info.y_pixels_per_metre = reader.i32();
+    h.info.colours_used = reader.u32();
+    h.info.colours_important = reader.u32();
     assert(!reader.failed());
+    return std::nullopt;
+}
 
-    // Checked once the headers are known to be whole, so that a file cut
-    // short inside them is reported as such and not as a bad offset; an
-    // offset right at the end is a file cut short before its pixels.
-    if (static_cast<std::int64_t>(file.pixel_data_offset) > file_length) {
-        return fail("pixel data offset", "is " + std::to_string(file.pixel_data_offset) +
+// Stage 2: the one form we read (24-bit, uncompressed, one plane), with an
+// offset inside the file. The offset is checked only once the headers are
+// known to be whole, so that a file cut short inside them is reported as
+// such and not as a bad offset; an offset right at the end is a file cut
+// short before its pixels.
+Failure check_format(const Headers& h, std::int64_t file_length) {
+    if (static_cast<std::int64_t>(h.file.pixel_data_offset) > file_length) {
+        return fail("pixel data offset", "is " + std::to_string(h.file.pixel_data_offset) +
                                              ", beyond the end of the " +
                                              std::to_string(file_length) + "-byte file");
     }
-    if (info.planes != kPlanes) {
-        return fail("planes", "is " + std::to_string(info.planes) + ", must be 1");
+    if (h.info.planes != kPlanes) {
+        return fail("planes", "is " + std::to_string(h.info.planes) + ", must be 1");
     }
-    if (info.bits_per_pixel != kBitsPerPixel) {
+    if (h.info.bits_per_pixel != kBitsPerPixel) {
         return fail("bits per pixel",
-                    "is " + std::to_string(info.bits_per_pixel) + ", only 24 is supported");
+                    "is " + std::to_string(h.info.bits_per_pixel) + ", only 24 is supported");
     }
-    if (info.compression != kCompressionNone) {
-        return fail("compression", "is " + std::to_string(info.compression) +
-                                       compression_name(info.compression) +
+    if (h.info.compression != kCompressionNone) {
+        return fail("compression", "is " + std::to_string(h.info.compression) +
+                                       compression_name(h.info.compression) +
                                        ", only 0 (none) is supported");
     }
+    return std::nullopt;
+}
+
+struct PixelLayout {
+    std::int64_t width = 0, height = 0;
+    bool top_down = false;
+    std::int64_t offset = 0, stride = 0;
+};
+
+// Stage 3: the picture's size within the caps, before anything is
+// allocated. The sign of the height says which row comes first.
+Failure check_size(const InfoHeader& info, PixelLayout& layout) {
     if (info.width < 1) {
         return fail("width", "is " + std::to_string(info.width) + ", must be at least 1");
     }
@@ -220,39 +241,47 @@ PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
     if (info.height == std::numeric_limits<std::int32_t>::min()) {
         return fail("height", "is " + std::to_string(info.height) + ", out of range");
     }
-
-    const bool top_down = info.height < 0;
-    const std::int64_t width = info.width;
-    const std::int64_t height = top_down ? -static_cast<std::int64_t>(info.height) : info.height;
-    if (width > kMaxBmpDimension || height > kMaxBmpDimension || width * height > kMaxBmpPixels) {
-        return fail("picture size", "is " + std::to_string(width) + " x " + std::to_string(height) +
-                                        ", larger than the supported " +
+    layout.top_down = info.height < 0;
+    layout.width = info.width;
+    layout.height = layout.top_down ? -static_cast<std::int64_t>(info.height) : info.height;
+    if (layout.width > kMaxBmpDimension || layout.height > kMaxBmpDimension ||
+        layout.width * layout.height > kMaxBmpPixels) {
+        return fail("picture size", "is " + std::to_string(layout.width) + " x " +
+                                        std::to_string(layout.height) + ", larger than the supported " +
                                         std::to_string(kMaxBmpDimension) + " per side and " +
                                         std::to_string(kMaxBmpPixels) + " pixels in all");
     }
+    return std::nullopt;
+}
 
-    const std::int64_t offset = file.pixel_data_offset;
-    if (offset < static_cast<std::int64_t>(kHeadersSize)) {
-        return fail("pixel data offset", "is " + std::to_string(offset) +
+// Stage 4: every pixel byte is in the file, after the headers.
+Failure check_pixel_data(std::uint32_t pixel_data_offset, std::int64_t file_length, PixelLayout& layout) {
+    layout.offset = pixel_data_offset;
+    if (layout.offset < static_cast<std::int64_t>(kHeadersSize)) {
+        return fail("pixel data offset", "is " + std::to_string(layout.offset) +
                                              ", inside the 54 bytes of headers");
     }
     // The padding after the last stored row is not needed to read the picture,
     // and some writers leave it out; every pixel byte must be there.
-    const std::int64_t stride = row_stride(width);
-    const std::int64_t needed = stride * (height - 1) + width * kBytesPerPixel;
-    if (needed > file_length - offset) {
-        return fail("pixel data", "is cut short: " + std::to_string(height) + " rows of " +
-                                      std::to_string(width) + " pixels need " +
+    layout.stride = row_stride(layout.width);
+    const std::int64_t needed = layout.stride * (layout.height - 1) + layout.width * kBytesPerPixel;
+    if (needed > file_length - layout.offset) {
+        return fail("pixel data", "is cut short: " + std::to_string(layout.height) + " rows of " +
+                                      std::to_string(layout.width) + " pixels need " +
                                       std::to_string(needed) + " bytes from offset " +
-                                      std::to_string(offset) + ", the file has " +
-                                      std::to_string(file_length - offset));
+                                      std::to_string(layout.offset) + ", the file has " +
+                                      std::to_string(file_length - layout.offset));
     }
+    return std::nullopt;
+}
 
-    Surface surface(static_cast<int>(width), static_cast<int>(height));
-    for (std::int64_t s = 0; s < height; ++s) {
-        const std::int64_t row_start = offset + s * stride;
-        const int y = static_cast<int>(top_down ? s : height - 1 - s);
-        for (std::int64_t x = 0; x < width; ++x) {
+// Stage 5: the pixels, blue-green-red bytes into colour values.
+Surface read_pixels(std::span<const std::uint8_t> bytes, const PixelLayout& layout) {
+    Surface surface(static_cast<int>(layout.width), static_cast<int>(layout.height));
+    for (std::int64_t s = 0; s < layout.height; ++s) {
+        const std::int64_t row_start = layout.offset + s * layout.stride;
+        const int y = static_cast<int>(layout.top_down ? s : layout.height - 1 - s);
+        for (std::int64_t x = 0; x < layout.width; ++x) {
             const std::size_t at = static_cast<std::size_t>(row_start + x * kBytesPerPixel);
             const Int32 blue = bytes[at];
             const Int32 green = bytes[at + 1];
@@ -260,7 +289,23 @@ PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
             surface.set_pixel(static_cast<int>(x), y, red + 256 * green + 65536 * blue);
         }
     }
-    return PictureResult{std::move(surface), {}};
+    return surface;
+}
+
+}  // namespace
+
+std::string PictureError::message() const { return field + " " + detail; }
+
+PictureResult decode_bmp(std::span<const std::uint8_t> bytes) {
+    const std::int64_t file_length = static_cast<std::int64_t>(bytes.size());
+    ByteReader reader(bytes);
+    Headers headers;
+    PixelLayout layout;
+    if (Failure f = read_headers(reader, file_length, headers)) return std::move(*f);
+    if (Failure f = check_format(headers, file_length)) return std::move(*f);
+    if (Failure f = check_size(headers.info, layout)) return std::move(*f);
+    if (Failure f = check_pixel_data(headers.file.pixel_data_offset, file_length, layout)) return std::move(*f);
+    return PictureResult{read_pixels(bytes, layout), {}};
 }
 
 std::vector<std::uint8_t> encode_bmp(const Surface& surface) {

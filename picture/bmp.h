@@ -6,10 +6,12 @@
 // error that names the field that was wrong. It never reads outside `bytes`
 // and checks every size before allocating.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/surface.h"
@@ -32,7 +34,16 @@ struct PictureResult {
     std::optional<Surface> picture;
     PictureError error;  // meaningful only when !picture
     explicit operator bool() const { return picture.has_value(); }
+
+    static PictureResult failure(std::string field, std::string detail) {
+        return {std::nullopt, PictureError{std::move(field), std::move(detail)}};
+    }
 };
+
+// The BMP file header's size and where it keeps the file's own length; the
+// framed picture checks that length against its frame.
+inline constexpr std::size_t kBmpFileHeaderSize = 14;  // BITMAPFILEHEADER
+inline constexpr std::size_t kBmpFileSizeOffset = 2;
 
 PictureResult decode_bmp(std::span<const std::uint8_t> bytes);
 

@@ -12,9 +12,6 @@ namespace {
 // N (bytes after itself), the tag, M (bytes of the BMP file).
 constexpr std::size_t kFrameHeaderSize = 12;
 constexpr std::uint32_t kFrameFieldsAfterLength = 8;  // tag + M
-// Where a BMP file keeps its own length, and how many bytes its file header has.
-constexpr std::size_t kBmpFileSizeOffset = 2;
-constexpr std::size_t kBmpFileHeaderSize = 14;
 
 std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
     assert(at + 4 <= bytes.size());
@@ -29,36 +26,32 @@ void write_u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     }
 }
 
-PictureResult fail(std::string field, std::string detail) {
-    return PictureResult{std::nullopt, PictureError{std::move(field), std::move(detail)}};
-}
-
 }  // namespace
 
 PictureResult read_framed_picture(std::span<const std::uint8_t> blob) {
     if (blob.size() < kFrameHeaderSize) {
-        return fail("frame header", "is cut short: the picture value has " +
+        return PictureResult::failure("frame header", "is cut short: the picture value has " +
                                         std::to_string(blob.size()) + " bytes, the frame needs 12");
     }
     const std::uint32_t n = read_u32(blob, 0);
     const std::uint32_t m = read_u32(blob, 8);
     // In 64 bits: M + 8 must not wrap around.
     if (static_cast<std::uint64_t>(n) != static_cast<std::uint64_t>(m) + kFrameFieldsAfterLength) {
-        return fail("frame length", "is " + std::to_string(n) + ", expected the picture length " +
+        return PictureResult::failure("frame length", "is " + std::to_string(n) + ", expected the picture length " +
                                         std::to_string(m) + " + 8");
     }
     for (std::size_t i = 0; i < 4; ++i) {
         if (blob[4 + i] != kPictureTag[i]) {
-            return fail("frame tag", "is not 6C 74 00 00");
+            return PictureResult::failure("frame tag", "is not 6C 74 00 00");
         }
     }
     const std::uint64_t available = blob.size() - kFrameHeaderSize;
     if (m > available) {
-        return fail("picture length", "is " + std::to_string(m) + ", but only " +
+        return PictureResult::failure("picture length", "is " + std::to_string(m) + ", but only " +
                                           std::to_string(available) + " bytes follow the frame header");
     }
     if (m < available) {
-        return fail("trailing bytes", "follow the picture: " + std::to_string(available - m) +
+        return PictureResult::failure("trailing bytes", "follow the picture: " + std::to_string(available - m) +
                                           " bytes after the " + std::to_string(m) +
                                           "-byte picture");
     }
@@ -67,7 +60,7 @@ PictureResult read_framed_picture(std::span<const std::uint8_t> blob) {
     if (bmp.size() >= kBmpFileHeaderSize) {
         const std::uint32_t file_size = read_u32(bmp, kBmpFileSizeOffset);
         if (file_size != m) {
-            return fail("file size", "is " + std::to_string(file_size) +
+            return PictureResult::failure("file size", "is " + std::to_string(file_size) +
                                          ", but the frame holds a picture of " + std::to_string(m) +
                                          " bytes");
         }

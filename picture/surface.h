@@ -1,8 +1,8 @@
 #pragma once
 // The pixel surface behind the picture box: one 0x00BBGGRR colour per pixel,
 // origin at the top-left, x to the right, y downwards, one unit per pixel.
-// Point and PSet never fail: outside the picture Point gives -1 and PSet
-// changes nothing.
+// Point and PSet never fail: outside the picture Point gives kNoPixel (-1)
+// and PSet changes nothing.
 
 #include <cassert>
 #include <cmath>
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "rules/colour.h"
 #include "rules/integer.h"
 
 namespace idr {
@@ -27,7 +28,8 @@ public:
     float ScaleHeight() const { return static_cast<float>(height_); }
 
     // A fractional coordinate addresses the pixel it falls in (floor);
-    // NaN and anything outside 0 <= x < width, 0 <= y < height give -1.
+    // NaN and anything outside 0 <= x < width, 0 <= y < height give
+    // kNoPixel.
     Int32 Point(float x, float y) const;
     // Outside the picture, or NaN coordinates: ignored.
     void PSet(float x, float y, Int32 colour);
@@ -64,7 +66,7 @@ inline int Surface::cell_index(float v, int limit) {
 inline Int32 Surface::Point(float x, float y) const {
     const int col = cell_index(x, width_);
     const int row = cell_index(y, height_);
-    if (col < 0 || row < 0) return -1;
+    if (col < 0 || row < 0) return kNoPixel;
     return pixel(col, row);
 }
 

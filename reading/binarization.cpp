@@ -11,8 +11,8 @@ namespace idr {
 // Every property use is a fresh request: the surface is read three times per
 // point and the threshold text is converted once per point, after the reads
 // and before the write. Both loops include their end, so the column x = W and
-// the row y = H lie one pixel past the picture, where Point gives -1 (average
-// 85) and PSet does nothing.
+// the row y = H lie one pixel past the picture, where Point gives kNoPixel
+// (-1, average 85) and PSet does nothing.
 void cmdBinary_Click(Form1& form) {
     PictureBox& pic = form.picRedraw;
 

@@ -37,14 +37,6 @@ Int16 checked_increment16(Int16 v) {
     return fit<Int16>(std::int64_t{v} + 1, "increment", v, "+", 1);
 }
 
-Int32 checked_add32(Int32 a, Int32 b) {
-    return fit<Int32>(std::int64_t{a} + b, "addition", a, "+", b);
-}
-
-Int32 checked_sub32(Int32 a, Int32 b) {
-    return fit<Int32>(std::int64_t{a} - b, "subtraction", a, "-", b);
-}
-
 Int32 checked_increment32(Int32 v) {
     return fit<Int32>(std::int64_t{v} + 1, "increment", v, "+", 1);
 }

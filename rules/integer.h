@@ -13,8 +13,6 @@ Int16 checked_add16(Int16 a, Int16 b);
 Int16 checked_sub16(Int16 a, Int16 b);
 Int16 checked_increment16(Int16 v);  // v + 1
 
-Int32 checked_add32(Int32 a, Int32 b);
-Int32 checked_sub32(Int32 a, Int32 b);
 Int32 checked_increment32(Int32 v);  // v + 1
 
 // 32 -> 16 bits, value kept; outside -32768..32767 throws Overflow.

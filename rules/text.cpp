@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -76,6 +77,113 @@ constexpr std::int64_t kExponentCap = 1'000'000'000'000;
                        "the number " + quoted_text(text) + " is beyond the range of a double");
 }
 
+// The parts of a number text: [blanks][sign]digits[separator digits][e[sign]digits][blanks].
+struct DecimalText {
+    bool negative = false;
+    std::string_view int_digits, frac_digits;
+    std::int64_t exponent = 0;  // saturated at +-kExponentCap
+};
+
+// Stage 1: split the text into its parts; anything else in it, or no digit
+// at all, is a type mismatch naming the whole text.
+DecimalText scan_decimal(std::string_view original, std::string_view decimal_separator) {
+    std::string_view text = original;
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+
+    const auto take_sign = [&text] {
+        if (text.empty() || (text.front() != '+' && text.front() != '-')) return false;
+        const bool minus = text.front() == '-';
+        text.remove_prefix(1);
+        return minus;
+    };
+    const auto take_digits = [&text] {
+        std::size_t n = 0;
+        while (n < text.size() && is_digit(text[n])) ++n;
+        const std::string_view digits = text.substr(0, n);
+        text.remove_prefix(n);
+        return digits;
+    };
+
+    DecimalText number;
+    number.negative = take_sign();
+    number.int_digits = take_digits();
+    if (text.starts_with(decimal_separator)) {
+        text.remove_prefix(decimal_separator.size());
+        number.frac_digits = take_digits();
+    }
+    if (number.int_digits.empty() && number.frac_digits.empty()) not_a_number(original, decimal_separator);
+
+    if (!text.empty() && (text.front() == 'e' || text.front() == 'E')) {
+        text.remove_prefix(1);
+        const bool exp_negative = take_sign();
+        const std::string_view exp_digits = take_digits();
+        if (exp_digits.empty()) not_a_number(original, decimal_separator);
+        for (char c : exp_digits) {
+            number.exponent = number.exponent * 10 + (c - '0');
+            if (number.exponent > kExponentCap) number.exponent = kExponentCap;
+        }
+        if (exp_negative) number.exponent = -number.exponent;
+    }
+    if (!text.empty()) not_a_number(original, decimal_separator);
+    return number;
+}
+
+// Stage 2: the decimal magnitude m, the value lying in [10^(m-1), 10^m);
+// nothing when every digit is 0.
+std::optional<std::int64_t> decimal_magnitude(const DecimalText& number) {
+    const std::size_t int_lead = number.int_digits.find_first_not_of('0');
+    if (int_lead != std::string_view::npos) {
+        return static_cast<std::int64_t>(number.int_digits.size() - int_lead) + number.exponent;
+    }
+    const std::size_t frac_lead = number.frac_digits.find_first_not_of('0');
+    if (frac_lead == std::string_view::npos) return std::nullopt;
+    return number.exponent - static_cast<std::int64_t>(frac_lead);
+}
+
+// Stage 3, the fast path: whole numbers of up to 15 digits are below 2^53
+// and therefore exact when accumulated in a double. The usual threshold
+// texts, which binarization converts once per pixel, skip the general parse.
+std::optional<double> short_whole_number(const DecimalText& number) {
+    if (!number.frac_digits.empty() || number.exponent != 0 || number.int_digits.size() > 15) {
+        return std::nullopt;
+    }
+    double whole = 0;
+    for (const char c : number.int_digits) whole = whole * 10 + (c - '0');
+    return number.negative ? -whole : whole;
+}
+
+// Stage 4: a locale-free, correctly rounded parse of a normalised copy; the
+// exponent is small by now. No reserve: a short number stays in the
+// string's inline buffer, so the common case allocates nothing.
+double parse_general(const DecimalText& number, std::int64_t magnitude, std::string_view original,
+                     std::string_view decimal_separator) {
+    std::string normal;
+    if (number.negative) normal += '-';
+    if (number.int_digits.empty()) {
+        normal += '0';
+    } else {
+        normal.append(number.int_digits);
+    }
+    if (!number.frac_digits.empty()) {
+        normal += '.';
+        normal.append(number.frac_digits);
+    }
+    normal += 'e';
+    normal += std::to_string(number.exponent);
+
+    double value = 0;
+    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value,
+                                           std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        if (magnitude > 0) beyond_double(original);
+        return number.negative ? -0.0 : 0.0;  // underflow: silently zero
+    }
+    if (ec != std::errc{} || end != normal.data() + normal.size()) not_a_number(original, decimal_separator);
+    if (std::isinf(value)) beyond_double(original);
+    return value;
+}
+
 }  // namespace
 
 std::string quoted_text(std::string_view text) {
@@ -116,101 +224,17 @@ std::string quoted_text(std::string_view text) {
 
 double text_to_double(std::string_view text, std::string_view decimal_separator) {
     if (decimal_separator.empty()) decimal_separator = ".";
-    const std::string_view original = text;
+    const DecimalText number = scan_decimal(text, decimal_separator);
+    const double zero = number.negative ? -0.0 : 0.0;
 
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    const auto take_digits = [&text] {
-        std::size_t n = 0;
-        while (n < text.size() && is_digit(text[n])) ++n;
-        const std::string_view digits = text.substr(0, n);
-        text.remove_prefix(n);
-        return digits;
-    };
-    const std::string_view int_digits = take_digits();
-    std::string_view frac_digits;
-    if (text.starts_with(decimal_separator)) {
-        text.remove_prefix(decimal_separator.size());
-        frac_digits = take_digits();
-    }
-    if (int_digits.empty() && frac_digits.empty()) not_a_number(original, decimal_separator);
-
-    std::int64_t exponent = 0;
-    if (!text.empty() && (text.front() == 'e' || text.front() == 'E')) {
-        text.remove_prefix(1);
-        bool exp_negative = false;
-        if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-            exp_negative = text.front() == '-';
-            text.remove_prefix(1);
-        }
-        const std::string_view exp_digits = take_digits();
-        if (exp_digits.empty()) not_a_number(original, decimal_separator);
-        for (char c : exp_digits) {
-            exponent = exponent * 10 + (c - '0');
-            if (exponent > kExponentCap) exponent = kExponentCap;
-        }
-        if (exp_negative) exponent = -exponent;
-    }
-    if (!text.empty()) not_a_number(original, decimal_separator);
-
-    const double zero = negative ? -0.0 : 0.0;
-
-    // Decimal magnitude: the value lies in [10^(m-1), 10^m).
-    const std::size_t int_lead = int_digits.find_first_not_of('0');
-    std::int64_t magnitude;
-    if (int_lead != std::string_view::npos) {
-        magnitude = static_cast<std::int64_t>(int_digits.size() - int_lead) + exponent;
-    } else {
-        const std::size_t frac_lead = frac_digits.find_first_not_of('0');
-        if (frac_lead == std::string_view::npos) return zero;  // all digits are 0
-        magnitude = exponent - static_cast<std::int64_t>(frac_lead);
-    }
+    const std::optional<std::int64_t> magnitude = decimal_magnitude(number);
+    if (!magnitude) return zero;  // all digits are 0
     // The double range is about 4.9e-324 to 1.8e308.
-    if (magnitude > 310) beyond_double(original);
-    if (magnitude < -330) return zero;
+    if (*magnitude > 310) beyond_double(text);
+    if (*magnitude < -330) return zero;
 
-    // Whole numbers of up to 15 digits are below 2^53 and therefore exact
-    // when accumulated in a double: the usual threshold texts, which
-    // binarization converts once per pixel, skip the general parse.
-    if (frac_digits.empty() && exponent == 0 && int_digits.size() <= 15) {
-        double whole = 0;
-        for (const char c : int_digits) whole = whole * 10 + (c - '0');
-        return negative ? -whole : whole;
-    }
-
-    // A locale-free parse of a normalised copy; the exponent is now small.
-    // No reserve: a short number stays in the string's inline buffer, so the
-    // common case allocates nothing (binarization converts once per pixel).
-    std::string normal;
-    if (negative) normal += '-';
-    if (int_digits.empty()) {
-        normal += '0';
-    } else {
-        normal.append(int_digits);
-    }
-    if (!frac_digits.empty()) {
-        normal += '.';
-        normal.append(frac_digits);
-    }
-    normal += 'e';
-    normal += std::to_string(exponent);
-
-    double value = 0;
-    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value,
-                                           std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        if (magnitude > 0) beyond_double(original);
-        return zero;  // underflow: silently zero
-    }
-    if (ec != std::errc{} || end != normal.data() + normal.size()) not_a_number(original, decimal_separator);
-    if (std::isinf(value)) beyond_double(original);
-    return value;
+    if (const std::optional<double> whole = short_whole_number(number)) return *whole;
+    return parse_general(number, *magnitude, text, decimal_separator);
 }
 
 std::string system_decimal_separator() {

@@ -125,7 +125,9 @@ TEST(Cli, FiguresOnTheBuiltInSheet) {
                                    c.student_id + "\n");
         }
         EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
-        if (!c.student_id.empty()) EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+        if (!c.student_id.empty()) {
+            EXPECT_TRUE(contains(run.out, "student-id: " + c.student_id + "\n")) << run.out;
+        }
     }
 }
 

@@ -34,7 +34,14 @@ cell_top=$((cell_top - inner_top))
 template_box="rectangle $cell_left,$cell_top $((cell_left + cell_w - 1)),$((cell_top + cell_h - 1))"
 read -r win_left win_top win_w win_h <<<"$(gui_rect_of Form1)"
 
-step() { echo "-- $*"; }
+# Each step is one test case in ./test's count; a step that fails ends the run.
+steps_passed=0
+step_open=0
+step() {
+    [ "$step_open" -eq 0 ] || steps_passed=$((steps_passed + 1))
+    step_open=1
+    echo "-- $*"
+}
 
 # The picture area of a screenshot, as a PNG of the picture's size.
 picture_of() {
@@ -152,4 +159,7 @@ id=$(gui_text_of Student_ID)
 [ "$id" = "$sheet_id" ] || gui_fail "Student_ID reads \"$id\", expected $sheet_id"
 gui_eventually 20 marked_cells_are_the_ids || gui_fail "green cells are \"$marked\", expected \"$expected_cells\""
 
-echo "real window: all checks passed"
+[ "$step_open" -eq 0 ] || steps_passed=$((steps_passed + 1))
+echo "real window: all $steps_passed steps passed"
+# ./test counts test cases across programs and scripts.
+if [ -n "${IDR_RESULTS_DIR:-}" ]; then echo "$steps_passed" >"$IDR_RESULTS_DIR/gui_real_window.count"; fi

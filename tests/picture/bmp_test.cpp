@@ -92,6 +92,48 @@ TEST(DecodeBmp, RejectsEachMalformedFieldByName) {
     }
 }
 
+// Each cap at exactly its value and one past. A picture at the cap that is
+// small enough to build here is decoded; the larger ones are given headers
+// only, so passing the caps shows as "pixel data is cut short".
+TEST(DecodeBmp, SizeCapsAtTheCapAndOnePast) {
+    constexpr auto kSide = static_cast<std::int32_t>(kMaxBmpDimension);
+    constexpr auto kRowsAtPixelCap = static_cast<std::int32_t>(kMaxBmpPixels / kMaxBmpDimension);
+    static_assert(kRowsAtPixelCap * kMaxBmpDimension == kMaxBmpPixels);
+    const struct {
+        std::int32_t width, height;  // negative height: top-down
+        bool build;                  // a whole file, else headers only
+        const char* field;           // nullptr: decoded
+    } cases[] = {
+        {kSide, 1, true, nullptr},
+        {kSide + 1, 1, true, "picture size"},
+        {1, kSide, true, nullptr},
+        {1, kSide + 1, true, "picture size"},
+        {1, -kSide, true, nullptr},
+        {1, -(kSide + 1), true, "picture size"},
+        {kSide, kRowsAtPixelCap, false, "pixel data"},        // exactly kMaxBmpPixels
+        {kSide, kRowsAtPixelCap + 1, false, "picture size"},  // one row more
+        {kRowsAtPixelCap, -kSide, false, "pixel data"},
+        {kRowsAtPixelCap + 1, -kSide, false, "picture size"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        const int rows = c.height < 0 ? -c.height : c.height;
+        Bytes file = c.build ? encode_bmp(Surface(c.width, rows, 0x123456)) : small_file();
+        put_u32(file, kWidth, static_cast<std::uint32_t>(c.width));
+        put_u32(file, kHeight, static_cast<std::uint32_t>(c.height));
+        const PictureResult result = decode_bmp(file);
+        if (c.field == nullptr) {
+            ASSERT_TRUE(result) << result.error.message();
+            EXPECT_EQ(result.picture->width(), c.width);
+            EXPECT_EQ(result.picture->height(), rows);
+            EXPECT_EQ(result.picture->pixel(c.width - 1, rows - 1), 0x123456);
+        } else {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error.field, c.field) << result.error.message();
+        }
+    }
+}
+
 // Fields that writers often get wrong and that do not affect the pixels.
 TEST(DecodeBmp, ToleratesHarmlessFields) {
     const Surface expected = test::patterned_surface(3, 2);

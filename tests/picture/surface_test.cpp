@@ -31,7 +31,7 @@ TEST(Surface, PointOutsideThePictureIsMinusOne) {
         {1e30f, 1}, {1, -1e30f}, {261.9999f, 362}, {3e9f, 3e9f},
     };
     for (const auto& c : outside) {
-        EXPECT_EQ(s.Point(c.x, c.y), -1) << "at (" << c.x << ", " << c.y << ")";
+        EXPECT_EQ(s.Point(c.x, c.y), kNoPixel) << "at (" << c.x << ", " << c.y << ")";
     }
 }
 

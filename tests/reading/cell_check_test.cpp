@@ -70,7 +70,7 @@ TEST(Inspection, SamplesOnlyPureBlackOnTheInclusiveLattice) {
 
     Form1 outside = plain_form(262, 362, kBlack);
     outside.Shape1(0).Left = -20;
-    EXPECT_EQ(count_black_samples(outside, 0, {5, 5}), 0);  // outside, Point gives -1
+    EXPECT_EQ(count_black_samples(outside, 0, {5, 5}), 0);  // outside, Point gives kNoPixel
 }
 
 TEST(Inspection, BeforeTheGridFailsOnCellOneAfterFlaggingCellZero) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <locale.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "rules/error.h"
@@ -56,6 +59,29 @@ TEST(TextToDouble, ResultIsCorrectlyRounded) {
     EXPECT_EQ(text_to_double("0.1000000000000000055511151231257827", "."), 0.1);
     EXPECT_EQ(text_to_double("9007199254740993", "."), 9007199254740992.0);
     EXPECT_EQ(text_to_double(std::string(400, '0') + "12", "."), 12);
+}
+
+// Whole numbers of up to 15 digits take a digit-by-digit fast path, exact
+// only below 2^53; longer ones must round as a whole. Many random 15- to
+// 19-digit integers, both signs, against strtod in the C locale, which
+// rounds correctly.
+TEST(TextToDouble, LongIntegersRoundCorrectlyOnBothSidesOfTheFastPath) {
+    const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    ASSERT_NE(c_locale, static_cast<locale_t>(nullptr));
+    std::mt19937_64 rng(20240605);
+    std::uniform_int_distribution<int> length(15, 19), digit(0, 9), first(1, 9), sign(0, 1);
+    int wrong = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = sign(rng) ? "-" : "";
+        const int n = length(rng);
+        text += static_cast<char>('0' + first(rng));
+        for (int d = 1; d < n; ++d) text += static_cast<char>('0' + digit(rng));
+        const double expected = strtod_l(text.c_str(), nullptr, c_locale);
+        const double got = text_to_double(text, ".");
+        if (got != expected && ++wrong <= 5) ADD_FAILURE() << text << ": " << got << ", expected " << expected;
+    }
+    freelocale(c_locale);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(TextToDouble, EmptySeparatorMeansPoint) {
