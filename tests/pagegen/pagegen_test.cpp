@@ -14,8 +14,10 @@
 #include "tools/pagegen/output.h"
 #include "tools/pagegen/page.h"
 
-namespace idr::pagegen {
+namespace idr::test {
 namespace {
+
+using namespace idr::pagegen;
 
 // Small pages keep the tests quick: 100 dpi, one pixel per block unit.
 PagePlan small_plan(Kind kind) {
@@ -210,4 +212,4 @@ TEST(PageMaker, WrittenFileDecodesToThePicture) {
 }
 
 }  // namespace
-}  // namespace idr::pagegen
+}  // namespace idr::test

@@ -11,8 +11,10 @@
 #include "form/block_layout.h"
 #include "printing/form_drawing.h"
 
-namespace idr::printing {
+namespace idr::test {
 namespace {
+
+using namespace idr::printing;
 
 using namespace idr::block;
 
@@ -157,4 +159,4 @@ TEST(FormPlacement, BlockKeepsPrinterMarginsAndPencilSize) {
 }
 
 }  // namespace
-}  // namespace idr::printing
+}  // namespace idr::test

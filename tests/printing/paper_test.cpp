@@ -9,8 +9,10 @@
 
 #include "printing/form_drawing.h"
 
-namespace idr::printing {
+namespace idr::test {
 namespace {
+
+using namespace idr::printing;
 
 // Sets LC_ALL for one case and puts the old value back.
 class ScopedLcAll {
@@ -55,4 +57,4 @@ TEST(DefaultPaper, FollowsTheLocaleElseA4) {
 }
 
 }  // namespace
-}  // namespace idr::printing
+}  // namespace idr::test

@@ -14,8 +14,10 @@
 #include "printing/form_drawing.h"
 #include "printing/png_resolution.h"
 
-namespace idr::printing {
+namespace idr::test {
 namespace {
+
+using namespace idr::printing;
 
 namespace fs = std::filesystem;
 
@@ -137,4 +139,4 @@ TEST(PngResolution, LeavesWhatIsNotAPngHeaderUnchanged) {
 }
 
 }  // namespace
-}  // namespace idr::printing
+}  // namespace idr::test

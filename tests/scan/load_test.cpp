@@ -16,8 +16,10 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace idr::scan {
+namespace idr::test {
 namespace {
+
+using namespace idr::scan;
 
 namespace fs = std::filesystem;
 
@@ -435,4 +437,4 @@ TEST(Load, SampleScansHaveTheirRecordedPagesAndSizes) {
 }
 
 }  // namespace
-}  // namespace idr::scan
+}  // namespace idr::test

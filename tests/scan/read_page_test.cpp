@@ -19,7 +19,7 @@
 #include "scan/rectify.h"
 #include "tools/pagegen/page.h"
 
-namespace idr {
+namespace idr::test {
 namespace {
 
 using scan::PagePicture;
@@ -171,4 +171,4 @@ TEST(ReadPage, SamplePagesReadToTheirTruth) {
 }
 
 }  // namespace
-}  // namespace idr
+}  // namespace idr::test
