@@ -26,7 +26,12 @@ struct OverlayLayout {
     cv::Rect thumbnail;  // the whole-page picture (empty when none was given)
     cv::Size size;       // the whole overlay
 };
-OverlayLayout overlay_layout(const cv::Mat& thumbnail);
+// The overlay grows downwards with the number of reasons it lists.
+OverlayLayout overlay_layout(const PageOutcome& o, const cv::Mat& thumbnail);
+
+// The colour (BGR) of each column state on the overlay, and of a status.
+cv::Scalar state_colour(scan::ColumnState state);
+cv::Scalar status_colour(const std::string& status);
 
 // `block` is the rectified block (262 x 362 BGR, empty when the block was not
 // found); `thumbnail` the whole page small (BGR or grey, may be empty), with

@@ -43,7 +43,7 @@ public:
 private:
     std::string path_;
     std::string review_path_, rest_path_;
-    std::ofstream review_, rest_;
+    std::ofstream out_, review_, rest_;
     std::map<std::string, int> counts_;  // pages by status
     int pages_ = 0;
     std::optional<std::string> error_;
