@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
+#include <unistd.h>
+
+#include "app/cli/batch.h"
 #include "app/cli/options.h"
 #include "app/cli/reader.h"
 #include "printing/form_drawing.h"
@@ -31,6 +36,21 @@ int print_form(const idr::cli::Options& options, std::ostream& err) {
     return idr::cli::kExitOk;
 }
 
+// Ctrl+C (or a polite kill) stops the batch: no new page is started, the
+// pages in flight are finished and written, so no output line is cut. Only
+// the first signal is caught; a second one ends the program at once, as the
+// user expects of an impatient Ctrl+C.
+extern "C" void on_stop_signal(int) { idr::cli::request_stop(); }
+
+void catch_stop_signals() {
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,7 +73,10 @@ int main(int argc, char** argv) {
                 break;
         }
         if (parsed.options.print_form) return checked_output(print_form(parsed.options, std::cerr));
-        return checked_output(run_pages(parsed.options, std::cin, std::cout, std::cerr));
+        catch_stop_signals();
+        RunSettings settings;
+        settings.progress_line = isatty(STDERR_FILENO) == 1;
+        return checked_output(run_pages(parsed.options, std::cin, std::cout, std::cerr, settings));
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "id-reader-cli: " << e.what() << '\n';

@@ -37,8 +37,8 @@ constexpr const char* kEmptyValue = "\x1f(empty)";
 // given a value (--cells=yes) is refused here, as before.
 std::variant<std::vector<std::string>, std::string> prepare(const std::vector<std::string>& args) {
     static const std::string_view kTextOptions[] = {"--threshold", "--black-samples", "--student-id", "--click",
-                                                    "--save-picture", "--print-form"};
-    static const std::string_view kFlags[] = {"--cells", "--verbose", "--csv", "--json"};
+                                                    "--save-picture", "--print-form", "--jobs", "--xlsx", "--overlay", "--report"};
+    static const std::string_view kFlags[] = {"--cells", "--verbose", "--csv", "--json", "--recursive", "--quiet"};
     std::vector<std::string> out;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -72,6 +72,7 @@ struct Parser {
     Options options;
     std::string click_list = "binary,draw,check,check-id";
     std::string locate = "auto";
+    std::string jobs;
     bool version = false;
 
     Parser() {
@@ -99,6 +100,16 @@ struct Parser {
         app.add_flag("--csv", options.csv,
                      "one line per page: sheet,student_id,caption,error,page,status,reading");
         app.add_flag("--json", options.json, "JSON Lines: one object per page");
+        app.add_flag("--recursive", options.recursive, "folders: read their subfolders too");
+        app.add_option("--jobs", jobs,
+                       "pages read at once (default: one per core); results keep the input order");
+        app.add_flag("--quiet", options.quiet, "no progress line and no closing summary on stderr");
+        app.add_option("--xlsx", options.xlsx,
+                       "also write the results as a spreadsheet, one row per page, pages to review highlighted");
+        app.add_option("--overlay", options.overlay,
+                       "write a review picture of every page (the block with each column's decision) to DIR");
+        app.add_option("--report", options.report,
+                       "write one HTML page for reviewing the batch (pages to review first) to FILE");
         app.add_option("--print-form", options.print_form,
                        "write the blank answer-sheet form to FILE (.pdf, .svg or .png) and exit");
         app.add_option("--paper", options.paper, "paper for --print-form: a4 or letter (default: the locale's)")
@@ -127,6 +138,17 @@ std::optional<std::vector<ButtonId>> parse_click_list(const std::string& list, s
         rest.remove_prefix(comma + 1);
     }
     return clicks;
+}
+
+std::optional<int> parse_jobs(const std::string& text) {
+    if (text.empty() || text.size() > 4) return std::nullopt;
+    int n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = 10 * n + (c - '0');
+    }
+    if (n < 1 || n > kMaxJobs) return std::nullopt;
+    return n;
 }
 
 std::string usage() {
@@ -168,6 +190,27 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     restore_empty(o.student_id);
     if (o.save_picture) restore_empty(*o.save_picture);
     if (o.print_form) restore_empty(*o.print_form);
+    for (std::optional<std::string>* path : {&o.xlsx, &o.overlay, &o.report}) {
+        if (!*path) continue;
+        restore_empty(**path);
+        if ((*path)->empty()) {
+            result.action = ParseResult::Action::UsageError;
+            result.error = std::string(path == &o.xlsx ? "--xlsx" : path == &o.overlay ? "--overlay" : "--report") +
+                           ": the file name is empty";
+            return result;
+        }
+    }
+    restore_empty(parser.jobs);
+    if (!parser.jobs.empty()) {
+        const std::optional<int> jobs = parse_jobs(parser.jobs);
+        if (!jobs) {
+            result.action = ParseResult::Action::UsageError;
+            result.error = "--jobs: \"" + parser.jobs + "\" is not a number of threads from 1 to " +
+                           std::to_string(kMaxJobs);
+            return result;
+        }
+        o.jobs = *jobs;
+    }
     std::string bad;
     auto clicks = parse_click_list(parser.click_list, bad);
     if (!clicks) {

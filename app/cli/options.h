@@ -24,6 +24,15 @@ struct Options {
     bool json = false;
     std::optional<std::string> save_picture;
     std::vector<std::string> inputs;  // files, folders, "-"; empty: the built-in sheet
+    bool recursive = false;           // folders: their subfolders too
+
+    // Batches. Pages are read on `jobs` threads (0: one per core) and written
+    // in input order.
+    int jobs = 0;
+    bool quiet = false;  // no progress line and no closing summary
+    std::optional<std::string> xlsx;     // the results as a spreadsheet
+    std::optional<std::string> overlay;  // a folder: one review picture per page
+    std::optional<std::string> report;   // one HTML page for reviewing the batch
 
     // --print-form: write the blank answer-sheet form and do nothing else.
     std::optional<std::string> print_form;
@@ -47,6 +56,12 @@ ParseResult parse_command_line(const std::vector<std::string>& args);
 // "binary,draw" -> the buttons in order; an empty list is no clicks. A name
 // that is not a button gives nullopt and `bad_name` says which.
 std::optional<std::vector<ButtonId>> parse_click_list(const std::string& list, std::string& bad_name);
+
+// More threads than this only cost memory: each holds a decoded page.
+inline constexpr int kMaxJobs = 256;
+
+// "4" -> 4; anything but a whole number from 1 to kMaxJobs gives nullopt.
+std::optional<int> parse_jobs(const std::string& text);
 
 // The usage text (what --help prints).
 std::string usage();
