@@ -219,7 +219,10 @@ void legend_entry(cv::Mat& img, cv::Point at, scan::ColumnState state, const std
     cv::putText(img, words, {at.x + 54, at.y + 29}, kFont, 0.5, kInk, 1, cv::LINE_AA);
 }
 
-cv::Mat as_bgr(const cv::Mat& in) {
+// The picture in grey (as BGR), with `levels` shades. The page's own colours
+// are dropped on purpose: the decisions' colours then stand out, and grey
+// pictures take a third of the PNG bytes (a report carries hundreds).
+cv::Mat grey_bgr(const cv::Mat& in, int levels = 256) {
     cv::Mat out;
     if (in.empty()) return out;
     cv::Mat eight;
@@ -228,13 +231,21 @@ cv::Mat as_bgr(const cv::Mat& in) {
     } else {
         eight = in;
     }
+    cv::Mat grey;
     if (eight.channels() == 1) {
-        cv::cvtColor(eight, out, cv::COLOR_GRAY2BGR);
+        grey = eight;
     } else if (eight.channels() == 4) {
-        cv::cvtColor(eight, out, cv::COLOR_BGRA2BGR);
+        cv::cvtColor(eight, grey, cv::COLOR_BGRA2GRAY);
     } else {
-        out = eight;
+        cv::cvtColor(eight, grey, cv::COLOR_BGR2GRAY);
     }
+    if (levels < 256) {
+        const int step = 256 / levels;
+        cv::Mat lut(1, 256, CV_8U);
+        for (int v = 0; v < 256; ++v) lut.at<std::uint8_t>(v) = static_cast<std::uint8_t>(v / step * step + step / 2);
+        cv::LUT(grey, lut, grey);
+    }
+    cv::cvtColor(grey, out, cv::COLOR_GRAY2BGR);
     return out;
 }
 
@@ -301,7 +312,7 @@ OverlayLayout overlay_layout(const PageOutcome& o, const cv::Mat& thumbnail) {
     OverlayLayout l;
     l.block = {kPad, kPad, kBlockW, kBlockH};
     int side_x = kPad + kBlockW + kPad;
-    int title_h = 60;
+    int title_h = 70;
     if (!thumbnail.empty()) {
         double f = thumbnail_fit(thumbnail);
         int w = std::max(1, static_cast<int>(std::lround(thumbnail.cols * f)));
@@ -315,15 +326,20 @@ OverlayLayout overlay_layout(const PageOutcome& o, const cv::Mat& thumbnail) {
 
 cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::Mat& thumbnail_in,
                        double thumbnail_scale) {
-    cv::Mat thumbnail = as_bgr(thumbnail_in);
+    // The small page only shows where the block is: 32 shades are plenty and
+    // cost a quarter of the bytes of 256.
+    cv::Mat thumbnail = grey_bgr(thumbnail_in);
     OverlayLayout l = overlay_layout(o, thumbnail);
     cv::Mat img(l.size, CV_8UC3, kWhite);
 
     // The block, enlarged, with every column's decision on it.
-    cv::Mat block = as_bgr(block_in);
+    cv::Mat block = grey_bgr(block_in);
     cv::Mat big(kBlockH, kBlockW, CV_8UC3, cv::Scalar(235, 235, 235));
     if (!block.empty()) {
-        cv::resize(block, big, big.size(), 0, 0, cv::INTER_CUBIC);
+        // Each pixel repeated rather than interpolated: the marks stay as the
+        // reader saw them, and repeated pixels cost PNG almost nothing (the
+        // report embeds hundreds of these).
+        cv::resize(block, big, big.size(), 0, 0, cv::INTER_NEAREST);
         if (o.decision) draw_decisions(big, *o.decision);
     } else {
         std::string msg = "no ID block found";
@@ -356,11 +372,12 @@ cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::
         cv::putText(img, line, {side_x, ty}, kFont, 0.55, kInk, 1, cv::LINE_AA);
         ty += 20;
     }
-    cv::putText(img, "page " + std::to_string(o.page), {side_x, kPad + 56}, kFont, 0.5, kMuted, 1, cv::LINE_AA);
+    cv::putText(img, "page " + std::to_string(o.page), {side_x, kPad + 58}, kFont, 0.5, kMuted, 1, cv::LINE_AA);
     int legend_y = kPad + 60;
     if (!thumbnail.empty()) {
         cv::Mat small;
         cv::resize(thumbnail, small, l.thumbnail.size(), 0, 0, cv::INTER_AREA);
+        small = grey_bgr(small, 32);
         small.copyTo(img(l.thumbnail));
         cv::rectangle(img, l.thumbnail, cv::Scalar(200, 200, 200), 1);
         if (o.registration && thumbnail_scale > 0) {
@@ -375,16 +392,17 @@ cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::
         }
         legend_y = l.thumbnail.y + l.thumbnail.height + 24;
     }
-    legend_y = std::max(legend_y, kPad + kBlockH - 4 * 48 - 24);
+    constexpr int kEntryH = 56;
+    legend_y = std::max(legend_y, kPad + kBlockH - 4 * kEntryH);
     if (!thumbnail.empty() && o.registration) {
         cv::line(img, {side_x + 6, legend_y - 8}, {side_x + 38, legend_y - 8}, kOutline, 2, cv::LINE_AA);
         cv::putText(img, "the ID block on the page", {side_x + 54, legend_y - 3}, kFont, 0.5, kInk, 1, cv::LINE_AA);
     }
     legend_y += 8;
     legend_entry(img, {side_x, legend_y}, scan::ColumnState::Digit, "digit: solid ring, tick");
-    legend_entry(img, {side_x, legend_y + 48}, scan::ColumnState::Blank, "blank: dashed column, _");
-    legend_entry(img, {side_x, legend_y + 96}, scan::ColumnState::Multiple, "several marks: double ring, *");
-    legend_entry(img, {side_x, legend_y + 144}, scan::ColumnState::Unsure, "unsure: dotted ring, ?");
+    legend_entry(img, {side_x, legend_y + kEntryH}, scan::ColumnState::Blank, "blank: dashed column, _");
+    legend_entry(img, {side_x, legend_y + 2 * kEntryH}, scan::ColumnState::Multiple, "several marks: double ring, *");
+    legend_entry(img, {side_x, legend_y + 3 * kEntryH}, scan::ColumnState::Unsure, "unsure: dotted ring, ?");
     return img;
 }
 
@@ -392,7 +410,9 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
     std::vector<std::uint8_t> bytes;
     if (picture.empty()) return bytes;
     try {
-        if (!cv::imencode(".png", picture, bytes)) bytes.clear();
+        // The strongest compression: about half the bytes of OpenCV's default
+        // for these pictures, which a report of hundreds of pages carries.
+        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 9})) bytes.clear();
     } catch (const cv::Exception&) {
         bytes.clear();
     }

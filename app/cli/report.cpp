@@ -40,12 +40,6 @@ std::vector<std::string> reasons_of(const PageOutcome& o) {
     return out;
 }
 
-std::string base_name(const std::string& file) {
-    std::size_t slash = file.find_last_of('/');
-    std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
-    return base.empty() ? file : base;
-}
-
 // Styles only: the report runs no script. The enlarged picture is the card's
 // own image shown fixed over a dimmed page while the card is the URL's
 // target; a click anywhere on it follows the backdrop link and closes it.
@@ -184,7 +178,7 @@ void HtmlReport::add(const PageOutcome& o, const std::vector<std::uint8_t>& over
     std::ofstream& f = review ? review_ : rest_;
     const std::string id = "p" + std::to_string(pages_);
     const std::string file = html_escape(o.file);
-    const std::string where = html_escape(base_name(o.file)) + " &middot; page " + std::to_string(o.page);
+    const std::string where = file + " &middot; page " + std::to_string(o.page);
 
     f << "<article class=\"card st-" << css_token(o.status) << "\" id=\"" << id << "\">";
     if (!overlay_png.empty()) {
@@ -197,7 +191,7 @@ void HtmlReport::add(const PageOutcome& o, const std::vector<std::uint8_t>& over
     }
     f << "<div class=\"row\"><span class=\"reading\">" << (o.reading.empty() ? "&mdash;" : html_escape(o.reading))
       << "</span><span class=\"status\">" << html_escape(o.status) << "</span></div>";
-    f << "<div class=\"file\" title=\"" << file << "\">" << where << "</div>";
+    f << "<div class=\"file\">" << where << "</div>";
     auto reasons = reasons_of(o);
     if (!reasons.empty()) {
         f << "<ul class=\"why\">";
