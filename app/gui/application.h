@@ -6,8 +6,9 @@ class QApplication;
 
 namespace idr {
 
-// Fusion style (the same look on every desktop) and the window font for
-// everything, message boxes included.
+// Fusion style (the same look on every desktop), the window font for
+// everything, message boxes included, and the translation of the window's
+// own texts for the system locale.
 void prepare_application(QApplication& app);
 
 }  // namespace idr

@@ -1,9 +1,23 @@
 #include "app/gui/main_window.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShortcut>
+#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -14,6 +28,8 @@
 #include "app/gui/caption_button.h"
 #include "app/gui/error_report.h"
 #include "app/gui/picture_view.h"
+#include "app/gui/print_form.h"
+#include "app/gui/review_list.h"
 #include "app/gui/window_font.h"
 
 namespace idr {
@@ -43,6 +59,40 @@ constexpr SpokenName kSpokenNames[] = {
     {"Label1", nullptr, "Identification number read: the heading of the Student ID box"},
 };
 
+// The status bar's height: one line of the window font with room above and
+// below. The window grows by it; the design's controls stay where they are.
+constexpr int kStatusBarHeight = 20;
+
+// The reasons the column decisions give, so they can be shown translated;
+// a reason not listed here is shown as it is.
+constexpr const char* kReasons[] = {
+    QT_TRANSLATE_NOOP("idr::MainWindow", "no mark"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "faint or partial mark"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "a mark and a faint or partial mark"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "two marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "three marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "four marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "five marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "six marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "seven marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "eight marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "nine marks"),
+    QT_TRANSLATE_NOOP("idr::MainWindow", "ten marks"),
+};
+
+QString reason_text(const std::string& reason) {
+    for (const char* known : kReasons) {
+        if (reason == known) return MainWindow::tr(known);
+    }
+    return qstr(reason);
+}
+
+QStringList to_qstrings(const std::vector<std::string>& texts) {
+    QStringList out;
+    for (const std::string& t : texts) out << qstr(t);
+    return out;
+}
+
 void name_for_screen_readers(QWidget* widget, std::string_view control) {
     for (const SpokenName& spoken : kSpokenNames) {
         if (spoken.control == control) {
@@ -68,6 +118,19 @@ MainWindow::MainWindow(Form1& form, QWidget* parent) : QWidget(parent), form_(fo
     picture_->setFocus(Qt::OtherFocusReason);
 
     form_.on_caption_changed = [this](const std::string& caption) { on_caption_changed(caption); };
+    add_shortcuts();
+    setAcceptDrops(true);
+    picture_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(picture_, &QWidget::customContextMenuRequested, this, &MainWindow::show_context_menu);
+    if (QLineEdit* id = text_box("Student_ID")) {
+        // Only what the operator types is a correction; the texts the
+        // handlers write are set with setText, which does not emit this.
+        connect(id, &QLineEdit::textEdited, this, [this](const QString& text) {
+            if (session_.current() < 0) return;
+            session_.set_correction(session_.current(), text.toStdString());
+            update_status();
+        });
+    }
 }
 
 MainWindow::~MainWindow() { form_.on_caption_changed = nullptr; }
@@ -183,6 +246,15 @@ void MainWindow::on_click(ButtonId id) {
     // Everything the handler did, also when it stopped early, is shown
     // before the error is reported.
     show_model();
+    if (session_.current() >= 0 && session_.correction(session_.current()) != nullptr) {
+        // Once the operator has typed the page's ID, the box is the ID,
+        // whatever a handler appends to it later.
+        session_.set_correction(session_.current(), form_.Student_ID.Text);
+    }
+    if (id == ButtonId::CheckId && !outcome.error && current_ && current_->located) {
+        checked_ = true;
+        show_flags();
+    }
     if (outcome.error) {
         show_error_report(this, *outcome.error);
         take_focus_back();
@@ -208,6 +280,282 @@ void MainWindow::on_caption_changed(const std::string& caption) {
         // no other handler can start and no text can change meanwhile.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+}
+
+}  // namespace idr
+
+namespace idr {
+
+void MainWindow::add_shortcuts() {
+    const std::pair<QKeySequence, void (MainWindow::*)()> keys[] = {
+        {QKeySequence::Open, &MainWindow::choose_files},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MainWindow::choose_folder},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::restart_page},
+        {QKeySequence::Print, &MainWindow::print_blank_form},
+    };
+    for (const auto& [key, action] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    }
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { save_review(); });
+    auto* next = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+    connect(next, &QShortcut::activated, this, [this] { step(+1); });
+    auto* previous = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+    connect(previous, &QShortcut::activated, this, [this] { step(-1); });
+}
+
+void MainWindow::show_context_menu(const QPoint& at) {
+    QMenu menu;  // no parent: it is gone when this returns
+    menu.addAction(tr("Open scans..."), QKeySequence::Open, this, &MainWindow::choose_files);
+    menu.addAction(tr("Open folder..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this,
+                   &MainWindow::choose_folder);
+    menu.addSeparator();
+    menu.addAction(tr("Print blank form..."), QKeySequence::Print, this, &MainWindow::print_blank_form);
+    menu.exec(picture_->mapToGlobal(at));
+}
+
+void MainWindow::choose_files() {
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, tr("Open scans"), QString(),
+        tr("Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)"));
+    if (!files.isEmpty()) open_paths(files);
+    take_focus_back();
+}
+
+void MainWindow::choose_folder() {
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Open a folder of scans"));
+    if (!folder.isEmpty()) open_paths({folder});
+    take_focus_back();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    open_paths(paths);
+}
+
+void MainWindow::open_paths(const QStringList& paths) {
+    std::vector<std::string> names;
+    for (const QString& p : paths) names.push_back(p.toStdString());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const PageListing listing = list_pages(names);
+    QApplication::restoreOverrideCursor();
+    add_pages(listing);
+}
+
+void MainWindow::open_review(const QString& results) {
+    add_pages(review_pages_from_file(results.toStdString()));
+}
+
+void MainWindow::add_pages(const PageListing& listing) {
+    if (!listing.pages.empty()) {
+        const int first = session_.add(listing.pages);
+        show_page(first);
+    }
+    if (!listing.problems.empty()) {
+        // Not waited for: the pages that did open are there to work on.
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("id-reader"),
+                                    tr("Some scans could not be opened:"), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("openProblems"));
+        box->setInformativeText(to_qstrings(listing.problems).join(QLatin1Char('\n')));
+        box->open();
+    }
+}
+
+void MainWindow::step(int delta) {
+    if (session_.empty()) return;
+    const int next = session_.current() + delta;
+    if (next < 0 || next >= session_.size()) {
+        QApplication::beep();
+        return;
+    }
+    show_page(next);
+}
+
+void MainWindow::keep_typed_id() {
+    // The box may hold typing that no click has taken into the model yet.
+    if (session_.current() < 0 || session_.correction(session_.current()) == nullptr) return;
+    if (QLineEdit* id = text_box("Student_ID")) session_.set_correction(session_.current(), id->text().toStdString());
+}
+
+void MainWindow::show_page(int index) {
+    if (handler_running_) return;  // the keys wait while a handler runs; this is for anything else
+    keep_typed_id();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LoadedPage page = load_page(session_.page(index));
+    QApplication::restoreOverrideCursor();
+    session_.set_current(index);
+    session_.set_result(index, page);
+    current_ = std::move(page);
+    notice_.clear();
+    ensure_status_bar();
+    restart_page();
+}
+
+void MainWindow::restart_page() {
+    if (handler_running_) return;
+    keep_typed_id();
+    checked_ = false;
+    if (current_ && current_->fresh) {
+        Form1 fresh = *current_->fresh;
+        if (const std::string* id = session_.correction(session_.current())) fresh.Student_ID.Text = *id;
+        start_model(fresh);
+    } else {
+        start_model(Form1());
+    }
+    picture_->set_flags({});
+    update_status();
+    picture_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::start_model(const Form1& fresh) {
+    // The widgets hold references into form_, so the model is replaced in
+    // place; the view's caption observer stays.
+    auto observer = std::move(form_.on_caption_changed);
+    form_ = fresh;
+    form_.on_caption_changed = std::move(observer);
+    show_model();
+}
+
+void MainWindow::ensure_status_bar() {
+    if (status_bar_ != nullptr) return;
+    const Rect& client = window_design().client_pixels;
+    status_bar_ = new QLabel(this);
+    status_bar_->setObjectName(QStringLiteral("statusBar"));
+    status_bar_->setTextFormat(Qt::PlainText);
+    status_bar_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    status_bar_->setIndent(4);
+    status_bar_->setGeometry(0, client.height, client.width, kStatusBarHeight);
+    status_bar_->setAccessibleName(tr("Status"));
+    status_bar_->show();
+    resize(client.width, client.height + kStatusBarHeight);
+}
+
+void MainWindow::update_status() {
+    if (status_bar_ == nullptr || session_.current() < 0) return;
+    const int index = session_.current();
+    const PageRef& ref = session_.page(index);
+    QStringList parts;
+    parts << tr("%1 — page %2 of %3 (%4 of %5)")
+                 .arg(QFileInfo(qstr(ref.file)).fileName())
+                 .arg(ref.page)
+                 .arg(ref.pages_in_file)
+                 .arg(index + 1)
+                 .arg(session_.size());
+    if (current_) {
+        if (current_->status == "not-found") {
+            parts << tr("block not found: %1").arg(qstr(current_->why));
+        } else if (current_->status == "unreadable" || current_->status == "error") {
+            parts << tr("not read: %1").arg(qstr(current_->why));
+        } else if (checked_ && !current_->flags.empty()) {
+            QStringList reasons;
+            for (const LoadedPage::Flag& f : current_->flags)
+                reasons << tr("column %1: %2").arg(f.column + 1).arg(reason_text(f.reason));
+            parts << tr("review: %1").arg(reasons.join(QStringLiteral("; ")));
+        } else if (checked_ && current_->status == "review") {
+            parts << tr("review: %1").arg(qstr(current_->why));
+        } else if (checked_) {
+            parts << tr("ok");
+        }
+    }
+    if (const std::string* id = session_.correction(index)) parts << tr("corrected: %1").arg(qstr(*id));
+    if (!notice_.isEmpty()) parts << notice_;
+    const QString text = parts.join(QStringLiteral(" — "));
+    if (status_bar_->text() == text) return;
+    status_bar_->setText(text);
+    status_bar_->setToolTip(text);  // the whole line where the bar cuts it
+    QAccessibleEvent changed(status_bar_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+void MainWindow::show_flags() {
+    std::vector<PictureView::ColumnFlag> flags;
+    QStringList spoken;
+    for (const LoadedPage::Flag& f : current_->flags) {
+        flags.push_back({f.column, QChar::fromLatin1(f.mark)});
+        spoken << tr("column %1: %2").arg(f.column + 1).arg(reason_text(f.reason));
+    }
+    picture_->set_flags(std::move(flags));
+    picture_->setAccessibleDescription(
+        spoken.isEmpty() ? tr("Every column holds one clear digit")
+                         : tr("Columns to check: %1").arg(spoken.join(QStringLiteral("; "))));
+    update_status();
+}
+
+bool MainWindow::save_review() {
+    if (session_.empty()) {
+        QMessageBox::information(this, QStringLiteral("id-reader"),
+                                 tr("There is nothing to save: the review file lists scanned pages. "
+                                    "Open scans first (Ctrl+O)."));
+        take_focus_back();
+        return false;
+    }
+    keep_typed_id();
+    const std::string path = session_.csv_path();
+    if (const std::optional<std::string> trouble = write_review_csv(path, session_.rows())) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("id-reader"), tr("The review file was not saved."),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(qstr(*trouble));
+        box.exec();
+        // Also in the bar, where it stays until the next page.
+        notice_ = tr("not saved: %1").arg(qstr(*trouble));
+        update_status();
+        take_focus_back();
+        return false;
+    }
+    session_.mark_saved();
+    notice_ = tr("saved to %1").arg(QFileInfo(qstr(path)).fileName());
+    update_status();
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    keep_typed_id();
+    if (!session_.unsaved()) {
+        event->accept();
+        return;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("id-reader"),
+                    tr("Save the IDs you corrected before closing?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("unsavedQuestion"));
+    box.setInformativeText(tr("They go to %1.").arg(qstr(session_.csv_path())));
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Discard || (answer == QMessageBox::Save && save_review())) {
+        event->accept();
+    } else {
+        event->ignore();
+        take_focus_back();
+    }
+}
+
+void MainWindow::print_blank_form() {
+    QPrinter printer(QPrinter::HighResolution);
+    prepare_printer(printer);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(tr("Print blank form"));
+    if (dialog.exec() == QDialog::Accepted) {
+        if (const std::optional<QString> trouble = paint_blank_form(printer)) {
+            QMessageBox::warning(this, QStringLiteral("id-reader"), tr("The form was not printed: %1").arg(*trouble));
+        }
+    }
+    take_focus_back();
 }
 
 }  // namespace idr

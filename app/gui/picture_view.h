@@ -6,7 +6,11 @@
 #include <QFrame>
 #include <QImage>
 
+#include <vector>
+
 #include "form/form1.h"
+
+class QPainter;
 
 namespace idr {
 
@@ -27,13 +31,26 @@ public:
     // The pixels as last taken from the surface.
     const QImage& pixels() const { return image_; }
 
+    // Columns of a scanned block that are not a clear digit, framed over the
+    // picture with their mark ('?' unsure, '*' several marks, '_' blank).
+    // Drawn like the markers: the surface keeps its pixels.
+    struct ColumnFlag {
+        int column = 0;  // 0..9
+        QChar mark;
+    };
+    void set_flags(std::vector<ColumnFlag> flags);
+    const std::vector<ColumnFlag>& flags() const { return flags_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void draw_flags(QPainter& painter) const;
+
     const PictureBox& box_;
     const ShapeArray& markers_;
     QImage image_;
+    std::vector<ColumnFlag> flags_;
 };
 
 }  // namespace idr
