@@ -87,15 +87,21 @@ std::size_t run_in_order(std::size_t count, int jobs, std::size_t window,
         if (ready == done.end()) break;
         Result r = std::move(ready->second);
         done.erase(ready);
-        const std::size_t i = next_deliver++;
+        const std::size_t i = next_deliver;
         lock.unlock();
-        changed.notify_all();
         try {
             deliver(i, std::move(r));
         } catch (...) {
             std::lock_guard relock(mutex);
             if (!failure) failure = std::current_exception();
         }
+        {
+            // Counted as held until written, so the window bounds the pages
+            // in memory including the one being written.
+            std::lock_guard relock(mutex);
+            ++next_deliver;
+        }
+        changed.notify_all();
     }
     for (std::thread& t : threads) t.join();
     if (failure) std::rethrow_exception(failure);

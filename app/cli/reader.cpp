@@ -403,6 +403,8 @@ PageDone read_one(const PageTask& t, const PageContext& ctx, OpenFile& open) {
         writer.write(done.outcome);
         done.status = kExitFile;
         done.out = std::move(text).str();
+        // The reviewer going through the pictures sees this page too.
+        if (ctx.want_overlay) done.overlay_png = review_picture(done.outcome);
         return std::move(done);
     };
     if (t.from == PageTask::From::Unreadable) return unreadable(t.problem);

@@ -13,6 +13,10 @@ std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageR
     return encode_png(render_overlay(o, result.block, result.thumbnail, result.thumbnail_scale));
 }
 
+std::vector<std::uint8_t> review_picture(const PageOutcome& o) {
+    return encode_png(render_overlay(o, cv::Mat(), cv::Mat(), 0));
+}
+
 std::optional<std::string> ReviewOutputs::open(const Options& options) {
     namespace fs = std::filesystem;
     if (options.overlay) {

@@ -21,6 +21,8 @@ inline constexpr int kReviewThumbnailSide = 320;
 
 // The review picture of a page as PNG bytes (empty when it cannot be encoded).
 std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result);
+// The same for a page that could not be loaded: its status and why, no picture.
+std::vector<std::uint8_t> review_picture(const PageOutcome& o);
 
 class ReviewOutputs {
 public:

@@ -16,79 +16,12 @@
 #include <vector>
 
 #include "picture/bmp.h"
+#include "run_cli.h"
 #include "rules/colour.h"
 #include "sheet_id.h"
 
-extern char** environ;
-
 namespace idr::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;  // exit status, or -1 when killed by a signal
-    int signal = 0;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Files the tests write, removed when the tests end.
-struct ScratchDir {
-    fs::path path = fs::path(IDR_BINARY_DIR) / "tests" / ("cli-scratch-" + std::to_string(getpid()));
-    ScratchDir() { fs::create_directories(path); }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
-const fs::path& scratch_dir() {
-    static const ScratchDir dir;
-    return dir.path;
-}
-
-// Where the program's standard output goes: a file the test reads back, a
-// full disk, or nowhere (closed).
-enum class Stdout { File, Full, Closed };
-
-CliRun run_cli(const std::vector<std::string>& args, Stdout stdout_to = Stdout::File) {
-    const fs::path out = scratch_dir() / "stdout", err = scratch_dir() / "stderr";
-    std::vector<std::string> argv_strings = {IDR_CLI_PATH};
-    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argv_strings) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdout_to == Stdout::Closed) {
-        posix_spawn_file_actions_addclose(&actions, 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, stdout_to == Stdout::Full ? "/dev/full" : out.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    CliRun run;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << argv[0];
-        return run;
-    }
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
-    run.out = stdout_to == Stdout::File ? slurp(out) : "";
-    run.err = slurp(err);
-    return run;
-}
 
 // A small BMP of one colour, written once per test run.
 std::string small_bmp(const std::string& name, int width, int height, Int32 colour) {
@@ -97,8 +30,6 @@ std::string small_bmp(const std::string& name, int width, int height, Int32 colo
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path.string();
 }
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The built-in sheet's figures, the way an operator without a display sees
 // them; with no options the output is exactly the two result lines.
