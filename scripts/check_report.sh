@@ -40,7 +40,9 @@ hostile="$pages/<script>alert(1)</script>.png"
 
 report=$tmp/report.html
 status=0
-"$cli" --report "$report" "$pages" "$hostile" >"$tmp/cli.out" 2>"$tmp/cli.err" || status=$?
+# Relative paths, so that the report (and the screenshot) show short names.
+(cd "$tmp" && "$cli" --report "$report" pages "pages/<script>alert(1)</script>.png") \
+    >"$tmp/cli.out" 2>"$tmp/cli.err" || status=$?
 if [ "$status" -ne 0 ] || [ ! -s "$report" ]; then
     echo "FAIL: id-reader-cli --report exited $status" >&2
     cat "$tmp/cli.err" >&2
