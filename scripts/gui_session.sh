@@ -87,11 +87,11 @@ gui_centre() {
     echo "$((l + w / 2)) $((t + h / 2))"
 }
 
-# gui_start_app BINARY: reads its layout, starts the window and waits until
-# it is mapped.
+# gui_start_app BINARY [ARGUMENTS...]: reads its layout, starts the window
+# (with the scans named, if any) and waits until it is mapped.
 gui_start_app() {
     gui_load_layout "$1"
-    "$1" >"$gui_tmp/app.log" 2>&1 &
+    "$@" >"$gui_tmp/app.log" 2>&1 &
     gui_app_pid=$!
     local i
     for i in $(seq 400); do

@@ -404,12 +404,16 @@ void MainWindow::show_page(int index) {
     current_ = std::move(page);
     notice_.clear();
     ensure_status_bar();
-    restart_page();
+    start_current();
 }
 
 void MainWindow::restart_page() {
     if (handler_running_) return;
     keep_typed_id();
+    start_current();
+}
+
+void MainWindow::start_current() {
     checked_ = false;
     if (current_ && current_->fresh) {
         Form1 fresh = *current_->fresh;

@@ -88,6 +88,7 @@ private:
     void choose_folder();
     void add_pages(const PageListing& listing);
     void show_page(int index);
+    void start_current();
     void start_model(const Form1& fresh);
     void ensure_status_bar();
     void update_status();
