@@ -5,163 +5,163 @@
     <name>idr::MainWindow</name>
     <message>
         <source>no mark</source>
-        <translation type="unfinished"></translation>
+        <translation>ไม่มีรอยฝน</translation>
     </message>
     <message>
         <source>faint or partial mark</source>
-        <translation type="unfinished"></translation>
+        <translation>รอยฝนจางหรือไม่เต็มวง</translation>
     </message>
     <message>
         <source>a mark and a faint or partial mark</source>
-        <translation type="unfinished"></translation>
+        <translation>รอยฝนหนึ่งวงกับรอยจางหรือไม่เต็มวง</translation>
     </message>
     <message>
         <source>two marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนสองวง</translation>
     </message>
     <message>
         <source>three marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนสามวง</translation>
     </message>
     <message>
         <source>four marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนสี่วง</translation>
     </message>
     <message>
         <source>five marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนห้าวง</translation>
     </message>
     <message>
         <source>six marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนหกวง</translation>
     </message>
     <message>
         <source>seven marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนเจ็ดวง</translation>
     </message>
     <message>
         <source>eight marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนแปดวง</translation>
     </message>
     <message>
         <source>nine marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนเก้าวง</translation>
     </message>
     <message>
         <source>ten marks</source>
-        <translation type="unfinished"></translation>
+        <translation>ฝนสิบวง</translation>
     </message>
     <message>
         <source>Open scans...</source>
-        <translation type="unfinished"></translation>
+        <translation>เปิดภาพสแกน...</translation>
     </message>
     <message>
         <source>Open folder...</source>
-        <translation type="unfinished"></translation>
+        <translation>เปิดโฟลเดอร์...</translation>
     </message>
     <message>
         <source>Print blank form...</source>
-        <translation type="unfinished"></translation>
+        <translation>พิมพ์แบบฟอร์มเปล่า...</translation>
     </message>
     <message>
         <source>Open scans</source>
-        <translation type="unfinished"></translation>
+        <translation>เปิดภาพสแกน</translation>
     </message>
     <message>
         <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>ภาพสแกน (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;ทุกไฟล์ (*)</translation>
     </message>
     <message>
         <source>Open a folder of scans</source>
-        <translation type="unfinished"></translation>
+        <translation>เปิดโฟลเดอร์ภาพสแกน</translation>
     </message>
     <message>
         <source>Some scans could not be opened:</source>
-        <translation type="unfinished"></translation>
+        <translation>เปิดภาพสแกนบางไฟล์ไม่ได้:</translation>
     </message>
     <message>
         <source>Status</source>
-        <translation type="unfinished"></translation>
+        <translation>สถานะ</translation>
     </message>
     <message>
         <source>%1 — page %2 of %3 (%4 of %5)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 — หน้า %2 จาก %3 (%4 จาก %5)</translation>
     </message>
     <message>
         <source>block not found: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>ไม่พบช่องรหัสนักศึกษา: %1</translation>
     </message>
     <message>
         <source>not read: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>อ่านไม่ได้: %1</translation>
     </message>
     <message>
         <source>column %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>หลักที่ %1: %2</translation>
     </message>
     <message>
         <source>review: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>ต้องตรวจ: %1</translation>
     </message>
     <message>
         <source>ok</source>
-        <translation type="unfinished"></translation>
+        <translation>ถูกต้อง</translation>
     </message>
     <message>
         <source>corrected: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>แก้ไขแล้ว: %1</translation>
     </message>
     <message>
         <source>Every column holds one clear digit</source>
-        <translation type="unfinished"></translation>
+        <translation>ทุกหลักมีตัวเลขที่ชัดเจนหนึ่งตัว</translation>
     </message>
     <message>
         <source>Columns to check: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>หลักที่ต้องตรวจ: %1</translation>
     </message>
     <message>
         <source>There is nothing to save: the review file lists scanned pages. Open scans first (Ctrl+O).</source>
-        <translation type="unfinished"></translation>
+        <translation>ยังไม่มีอะไรให้บันทึก: ไฟล์ตรวจทานเก็บเฉพาะหน้าที่สแกน กรุณาเปิดภาพสแกนก่อน (Ctrl+O)</translation>
     </message>
     <message>
         <source>The review file was not saved.</source>
-        <translation type="unfinished"></translation>
+        <translation>ไม่ได้บันทึกไฟล์ตรวจทาน</translation>
     </message>
     <message>
         <source>not saved: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>ไม่ได้บันทึก: %1</translation>
     </message>
     <message>
         <source>saved to %1</source>
-        <translation type="unfinished"></translation>
+        <translation>บันทึกลง %1 แล้ว</translation>
     </message>
     <message>
         <source>Save the IDs you corrected before closing?</source>
-        <translation type="unfinished"></translation>
+        <translation>บันทึกรหัสที่แก้ไขก่อนปิดโปรแกรมหรือไม่?</translation>
     </message>
     <message>
         <source>They go to %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>จะบันทึกลงใน %1</translation>
     </message>
     <message>
         <source>Print blank form</source>
-        <translation type="unfinished"></translation>
+        <translation>พิมพ์แบบฟอร์มเปล่า</translation>
     </message>
     <message>
         <source>The form was not printed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>ไม่ได้พิมพ์แบบฟอร์ม: %1</translation>
     </message>
     <message>
         <source>not enough memory to draw the form</source>
-        <translation type="unfinished"></translation>
+        <translation>หน่วยความจำไม่พอสำหรับวาดแบบฟอร์ม</translation>
     </message>
     <message>
         <source>the printer could not be started</source>
-        <translation type="unfinished"></translation>
+        <translation>เริ่มเครื่องพิมพ์ไม่ได้</translation>
     </message>
     <message>
         <source>the page could not be finished</source>
-        <translation type="unfinished"></translation>
+        <translation>พิมพ์หน้าให้เสร็จไม่ได้</translation>
     </message>
 </context>
 </TS>
