@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The real id-reader binary in a real X server, worked as a person would:
 # clicks at the controls' places as the program reports them
-# (id-reader --print-layout), keys, the clipboard, screenshots.
-#   real_window_test.sh ID_READER SHEET_BMP SHEET_ID
+# (id-reader --print-layout), keys, the clipboard, screenshots. Then the
+# review flow on three generated scans: open them by argument, PgDown, read,
+# correct the ID, Ctrl+S, and the review file.
+#   real_window_test.sh ID_READER SHEET_BMP SHEET_ID [MAKE_PAGES]
 # Needs Xvfb, xdotool, xclip, ImageMagick and xwininfo. It installs nothing
 # (./test does): without them it exits 77, which ctest reports as skipped.
 set -euo pipefail
 app=$1
 sheet=$2
 sheet_id=$3
+make_pages=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -158,6 +161,43 @@ gui_click_on cmdCheck_ID
 id=$(gui_text_of Student_ID)
 [ "$id" = "$sheet_id" ] || gui_fail "Student_ID reads \"$id\", expected $sheet_id"
 gui_eventually 20 marked_cells_are_the_ids || gui_fail "green cells are \"$marked\", expected \"$expected_cells\""
+
+if [ -n "$make_pages" ]; then
+    step "three scans by argument, PgDown, the four steps, a corrected ID, Ctrl+S"
+    pages=$gui_tmp/pages
+    "$make_pages" --kinds block --count 3 --seed 11 --quiet "$pages" >/dev/null ||
+        gui_fail "make_pages could not make the test pages"
+    kill "$gui_app_pid" 2>/dev/null || true
+    wait "$gui_app_pid" 2>/dev/null || true
+    gui_start_app "$app" "$pages/p0001.png" "$pages/p0002.png" "$pages/p0003.png"
+    grown() {
+        [ "$(xwininfo -id "$gui_win" | awk '/Height:/ {print $NF}')" -gt "$win_h" ]
+    }
+    gui_eventually 10 grown || gui_fail "no status bar below the controls with scans open"
+    gui_eventually 10 has_focus || gui_fail "the window did not get the keyboard focus with scans open"
+    xdotool key Next
+    sleep 0.5  # the page is read on the key; the clicks wait for it
+    gui_click_on cmdBinary
+    gui_wait_title "Image binary process done  100%"
+    gui_click_on cmdDraw
+    gui_click_on cmdCheck
+    read_title() { case "$(gui_title)" in "Total unit remain = "*) ;; *) return 1 ;; esac; }
+    gui_eventually 20 read_title || gui_fail "caption after 3. Check  object is \"$(gui_title)\""
+    gui_click_on cmdCheck_ID
+    read_id=$(gui_text_of Student_ID)
+    [ -n "$read_id" ] || gui_fail "4. Check ID left the ID box empty on the second scan"
+    gui_type_into Student_ID 1234567890
+    xdotool key ctrl+s
+    csv=$pages/id-reader-review.csv
+    gui_eventually 10 test -s "$csv" || gui_fail "Ctrl+S wrote no $csv"
+    [ "$(head -n1 "$csv" | tr -d '\r')" = "file,page,reading,status,id" ] ||
+        gui_fail "the review file starts \"$(head -n1 "$csv")\""
+    grep -q '^p0002\.png,1,[0-9_*?]\{10\},corrected,1234567890.$' "$csv" ||
+        gui_fail "no corrected row for p0002.png in $(cat "$csv")"
+    grep -Eq '^p0001\.png,1,[0-9_*?]{10},(ok|review),' "$csv" ||
+        gui_fail "no row for the first page in $(cat "$csv")"
+    [ "$(wc -l <"$csv")" -eq 3 ] || gui_fail "the review file has $(wc -l <"$csv") lines, expected 3"
+fi
 
 [ "$step_open" -eq 0 ] || steps_passed=$((steps_passed + 1))
 echo "real window: all $steps_passed steps passed"
