@@ -24,9 +24,12 @@ constexpr const char* kFooter =
     "error) and `reading:` (ten characters: the digit, _ blank, * several marks, ? unsure); with\n"
     "several pages a `sheet:` line first and, for files of several pages, `page:`.\n"
     "--save-picture with several pages: FILE-1.bmp, FILE-2.bmp, ... numbered in reading order.\n"
+    "Pages are read on several threads; the results keep the input order. On a terminal, stderr\n"
+    "shows the progress; a closing summary follows when more than one page was read. Ctrl+C\n"
+    "finishes the pages being read, writes them and the summary, and exits with 130.\n"
     "Exit status: 0 every page was read (review and not-found are results, not failures);\n"
     "1 a run-time error stopped a page's clicks; 2 usage error; 3 a file could not be read or\n"
-    "written (3 wins over 1; the other pages are read either way).";
+    "written (3 wins over 1; the other pages are read either way); 130 interrupted.";
 
 // Stands for an empty option value: CLI11 takes `--click=` for a missing one.
 constexpr const char* kEmptyValue = "\x1f(empty)";

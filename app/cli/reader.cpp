@@ -451,6 +451,18 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
     // written, nothing is read for it.
     XlsxResults xlsx;
     ReviewOutputs review;
+    // A results file given the name of a scan would destroy the scan before
+    // it is read (`--xlsx a.png a.png`, a slip of the shell's completion).
+    for (const std::optional<std::string>* target : {&options.xlsx, &options.report}) {
+        if (!*target || built_in) continue;
+        for (const std::string& file : files) {
+            std::error_code ec;
+            if (std::filesystem::equivalent(file, **target, ec)) {
+                err << "id-reader-cli: " << **target << ": is one of the files to read; it is kept, not overwritten\n";
+                return kExitFile;
+            }
+        }
+    }
     if (options.xlsx) {
         if (auto problem = xlsx.open(*options.xlsx)) {
             err << "id-reader-cli: " << *problem << '\n';

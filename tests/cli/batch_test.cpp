@@ -188,6 +188,9 @@ TEST(Batch, SpreadsheetHoldsTextsNeverFormulas) {
 }
 
 TEST(Batch, OutputsThatCannotBeWrittenStopBeforeReading) {
+    const std::string scan = (scratch_dir() / "kept.png").string();
+    fs::copy_file(folder().files[0], scan, fs::copy_options::overwrite_existing);
+    const std::string scan_bytes = slurp(scan);
     const struct {
         std::vector<std::string> args;
         int status;
@@ -196,6 +199,8 @@ TEST(Batch, OutputsThatCannotBeWrittenStopBeforeReading) {
         {{"--xlsx", "/no/such/folder/out.xlsx", folder().files[0]}, 3, "/no/such/folder/out.xlsx: cannot write the spreadsheet"},
         {{"--overlay", folder().files[0], folder().files[0]}, 3, "cannot make the folder for the review pictures"},
         {{"--xlsx=", folder().files[0]}, 2, "--xlsx: the file name is empty"},
+        {{"--xlsx", scan, scan}, 3, "kept.png: is one of the files to read; it is kept, not overwritten"},
+        {{"--report", scan, folder().files[1], scan}, 3, "kept.png: is one of the files to read"},
         {{"--jobs", "0"}, 2, "--jobs: \"0\" is not a number of threads"},
         {{"--jobs", "-2"}, 2, "--jobs: \"-2\""},
         {{"--jobs", "two"}, 2, "--jobs: \"two\""},
@@ -209,6 +214,7 @@ TEST(Batch, OutputsThatCannotBeWrittenStopBeforeReading) {
         EXPECT_TRUE(contains(run.err, c.in_stderr)) << run.err;
         EXPECT_EQ(run.out, "");
     }
+    EXPECT_EQ(slurp(scan), scan_bytes);
 }
 
 TEST(Batch, ReviewPicturesOnePerPageInOrder) {
