@@ -59,9 +59,11 @@ constexpr SpokenName kSpokenNames[] = {
     {"Label1", nullptr, "Identification number read: the heading of the Student ID box"},
 };
 
-// The status bar's height: one line of the window font with room above and
-// below. The window grows by it; the design's controls stay where they are.
-constexpr int kStatusBarHeight = 20;
+// The status bar's height: two lines of the window font (Thai's stacked
+// marks included), so the reasons for two or three columns fit beside the
+// file and page. The window grows by it; the design's controls stay where
+// they are.
+constexpr int kStatusBarHeight = 34;
 
 // The reasons the column decisions give, so they can be shown translated;
 // a reason not listed here is shown as it is.
@@ -373,6 +375,7 @@ void MainWindow::add_pages(const PageListing& listing) {
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setObjectName(QStringLiteral("openProblems"));
         box->setInformativeText(to_qstrings(listing.problems).join(QLatin1Char('\n')));
+        connect(box, &QDialog::finished, this, &MainWindow::take_focus_back);
         box->open();
     }
 }
@@ -444,6 +447,8 @@ void MainWindow::ensure_status_bar() {
     status_bar_->setTextFormat(Qt::PlainText);
     status_bar_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     status_bar_->setIndent(4);
+    status_bar_->setWordWrap(true);
+    status_bar_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     status_bar_->setGeometry(0, client.height, client.width, kStatusBarHeight);
     status_bar_->setAccessibleName(tr("Status"));
     status_bar_->show();

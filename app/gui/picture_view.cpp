@@ -61,8 +61,14 @@ void PictureView::draw_flags(QPainter& painter) const {
         painter.drawRect(column.adjusted(1, 1, -1, -1));
         const QRect badge(left + 2, block::kNumbersTop + 3, column.width() - 4, 18);
         painter.fillRect(badge, colour);
-        painter.setPen(Qt::white);
-        painter.drawText(badge, Qt::AlignCenter, QString(flag.mark));
+        if (flag.mark == QLatin1Char('_')) {
+            // The underscore's glyph sits below the baseline, out of a
+            // badge this small: drawn as the line it stands for.
+            painter.fillRect(QRect(badge.left() + 5, badge.bottom() - 5, badge.width() - 10, 2), Qt::white);
+        } else {
+            painter.setPen(Qt::white);
+            painter.drawText(badge, Qt::AlignCenter, QString(flag.mark));
+        }
     }
 }
 
