@@ -13,7 +13,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-double rounded(double v, double step) { return std::round(v / step) * step; }
+// Division by a whole power of ten gives the shortest decimal text (0.009,
+// not 0.009000000000000001).
+double rounded(double v, double step) {
+    const double per_unit = std::round(1 / step);
+    return std::round(v * per_unit) / per_unit;
+}
 
 Json columns_json(const scan::BlockDecision& decision) {
     Json columns = Json::array();

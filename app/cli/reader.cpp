@@ -404,7 +404,7 @@ PageDone read_one(const PageTask& t, const PageContext& ctx, OpenFile& open) {
         done.status = kExitFile;
         done.out = std::move(text).str();
         // The reviewer going through the pictures sees this page too.
-        if (ctx.want_overlay) done.overlay_png = review_picture(done.outcome);
+        if (ctx.want_overlay) done.overlay_png = review_picture(done.outcome, ctx.options.overlay.has_value());
         return std::move(done);
     };
     if (t.from == PageTask::From::Unreadable) return unreadable(t.problem);
@@ -427,7 +427,7 @@ PageDone read_one(const PageTask& t, const PageContext& ctx, OpenFile& open) {
     }
     writer.write(o, result.form ? &*result.form : nullptr);
     if (ctx.want_picture && result.form) done.picture_bmp = encode_bmp(result.form->picRedraw.surface);
-    if (ctx.want_overlay) done.overlay_png = review_picture(o, result);
+    if (ctx.want_overlay) done.overlay_png = review_picture(o, result, ctx.options.overlay.has_value());
     done.out = std::move(text).str();
     done.outcome = std::move(o);
     return done;

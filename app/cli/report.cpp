@@ -183,7 +183,9 @@ void HtmlReport::add(const PageOutcome& o, const std::vector<std::uint8_t>& over
     f << "<article class=\"card st-" << css_token(o.status) << "\" id=\"" << id << "\">";
     if (!overlay_png.empty()) {
         f << "<a class=\"thumb\" href=\"#" << id << "\" title=\"Enlarge\"><img loading=\"lazy\" alt=\"Review picture of page "
-          << o.page << "\" src=\"data:image/png;base64,";
+          << o.page << "\" src=\"data:"
+          << (overlay_png.size() > 2 && overlay_png[0] == 0xFF && overlay_png[1] == 0xD8 ? "image/jpeg" : "image/png")
+          << ";base64,";
         f << base64(overlay_png);
         f << "\"></a><a class=\"close\" href=\"#" << id << "-closed\">Close &times;</a>";
     } else {

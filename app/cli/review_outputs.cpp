@@ -5,16 +5,33 @@
 #include <filesystem>
 #include <fstream>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include "app/cli/overlay.h"
 
 namespace idr::cli {
 
-std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result) {
-    return encode_png(render_overlay(o, result.block, result.thumbnail, result.thumbnail_scale));
+namespace {
+
+std::vector<std::uint8_t> encode(const cv::Mat& picture, bool png) {
+    if (png) return encode_png(picture);
+    std::vector<std::uint8_t> bytes;
+    try {
+        if (!cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, 85})) bytes.clear();
+    } catch (const cv::Exception&) {
+        bytes.clear();
+    }
+    return bytes;
 }
 
-std::vector<std::uint8_t> review_picture(const PageOutcome& o) {
-    return encode_png(render_overlay(o, cv::Mat(), cv::Mat(), 0));
+}  // namespace
+
+std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result, bool png) {
+    return encode(render_overlay(o, result.block, result.thumbnail, result.thumbnail_scale), png);
+}
+
+std::vector<std::uint8_t> review_picture(const PageOutcome& o, bool png) {
+    return encode(render_overlay(o, cv::Mat(), cv::Mat(), 0), png);
 }
 
 std::optional<std::string> ReviewOutputs::open(const Options& options) {

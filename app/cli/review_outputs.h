@@ -20,9 +20,11 @@ namespace idr::cli {
 inline constexpr int kReviewThumbnailSide = 320;
 
 // The review picture of a page as PNG bytes (empty when it cannot be encoded).
-std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result);
+// PNG when `png` (the --overlay files are PNG), else JPEG: a report alone embeds
+// a picture a fifth of the size, made in a fraction of the time.
+std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result, bool png = true);
 // The same for a page that could not be loaded: its status and why, no picture.
-std::vector<std::uint8_t> review_picture(const PageOutcome& o);
+std::vector<std::uint8_t> review_picture(const PageOutcome& o, bool png = true);
 
 class ReviewOutputs {
 public:
