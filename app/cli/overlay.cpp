@@ -419,10 +419,11 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
     std::vector<std::uint8_t> bytes;
     if (picture.empty()) return bytes;
     try {
-        // zlib level 3: for these pictures 6% fewer bytes than level 1 at
-        // 1.2 x its time; level 9 saves another 9% but takes 7 x as long
-        // (most of a second a page), more than reading the page.
-        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 3})) bytes.clear();
+        // zlib level 1: level 3 saves 7% of the bytes but takes 1.6 x as
+        // long (about 45 ms a page, as much as reading a page); level 9
+        // takes most of a second. A batch with review pictures should cost
+        // little more than one without.
+        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 1})) bytes.clear();
     } catch (const cv::Exception&) {
         bytes.clear();
     }
