@@ -19,7 +19,9 @@ struct LoadLimits {
     std::uint64_t max_page_pixels = 120'000'000;   // e.g. A3 at 600 dpi is 70 MP
     int max_pages = 2000;
     double pdf_dpi = 300;  // PDF pages without a better resolution to go by
-    int min_page_side = 32;  // pixels; a smaller page cannot hold a sheet (a 1 x 1 picture is a mistake)
+    // Pixels; smaller pages are refused as unreadable. By default every
+    // picture is decoded: a tiny one is simply a page without the block.
+    int min_page_side = 1;
 };
 
 // Why a file or page could not be loaded; `message` names the file (and the
