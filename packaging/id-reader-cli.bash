@@ -12,10 +12,10 @@
 _id_reader_cli_options() {
     awk '
     /^[ \t]+-/ {
-        spec = $0
-        sub(/^[ \t]+/, "", spec)
-        if (match(spec, /  +|\t/)) spec = substr(spec, 1, RSTART - 1)
-        n = split(spec, token, /[ ,=]+/)
+        optdesc = $0
+        sub(/^[ \t]+/, "", optdesc)
+        if (match(optdesc, /  +|\t/)) optdesc = substr(optdesc, 1, RSTART - 1)
+        n = split(optdesc, token, /[ ,=]+/)
         kind = "flag"; names = ""
         for (k = 1; k <= n; k++) {
             if (token[k] ~ /^-/) names = names " " token[k]
