@@ -39,8 +39,6 @@ struct Ring {
     double mean = 0;
 };
 
-enum class RingClass { Filled, Empty, Between };
-
 RingClass classify(double darkness, double coverage) {
     if (darkness >= kFilledLevel && coverage >= kFilledCoverage) return RingClass::Filled;
     if (darkness <= kEmptyLevel) return RingClass::Empty;
@@ -53,6 +51,8 @@ const char* digit_word(int n) {
 }
 
 }  // namespace
+
+RingClass classify_ring(double darkness, double coverage) { return classify(darkness, coverage); }
 
 std::string state_name(ColumnState state) {
     switch (state) {

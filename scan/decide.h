@@ -60,6 +60,12 @@ struct AutoSettings {
 inline constexpr int kComfortableGap = 16;
 AutoSettings auto_settings(const Surface& block, const BlockDecision& decision);
 
+// How one ring reads, from its darkness and coverage as ColumnDecision holds
+// them: filled, empty, or a mark between the two that nobody should read
+// without looking.
+enum class RingClass { Filled, Empty, Between };
+RingClass classify_ring(double darkness, double coverage);
+
 std::string state_name(ColumnState state);
 
 }  // namespace idr::scan

@@ -30,12 +30,6 @@ constexpr int kColumnStripH = 70;  // under the block: each column's character
 constexpr int kWidth = kPad + kBlockW + kPad + kSideW + kPad;
 constexpr int kTextW = kWidth - 2 * kPad;
 
-// The decisions' own levels (scan/decide.cpp): a ring at least this dark and
-// this evenly covered is filled, one no darker than kEmptyLevel is empty.
-constexpr double kFilledLevel = 0.72;
-constexpr double kFilledCoverage = 0.6;
-constexpr double kEmptyLevel = 0.1;
-
 const cv::Scalar kWhite(255, 255, 255);
 const cv::Scalar kInk(40, 40, 40);
 const cv::Scalar kMuted(110, 110, 110);
@@ -186,8 +180,10 @@ void draw_decisions(cv::Mat& block_img, const scan::BlockDecision& d) {
             bool any = false;
             for (int r = 0; r < block::kRows; ++r) {
                 auto i = static_cast<std::size_t>(r);
-                bool filled = col.darkness[i] >= kFilledLevel && col.coverage[i] >= kFilledCoverage;
-                bool marked = col.darkness[i] > kEmptyLevel;
+                // The decisions' own reading of each ring.
+                const scan::RingClass ring = scan::classify_ring(col.darkness[i], col.coverage[i]);
+                bool filled = ring == scan::RingClass::Filled;
+                bool marked = ring != scan::RingClass::Empty;
                 // Several marks: the filled rings. Unsure: every ring with
                 // anything in it, the faint ones being why.
                 bool mark = col.state == scan::ColumnState::Multiple ? filled : marked;
