@@ -138,6 +138,36 @@ TEST(ReadPage, GeneratedPagesReadToTheirTruth) {
     EXPECT_GE(matched * 10, pages * 8) << matched << " of " << pages;
 }
 
+// Every column marking the same digit leaves no empty ring in that row to
+// measure the printing by; a block without marks has no filled ring to
+// measure the marks by. Both still read as drawn.
+TEST(ReadPage, SameDigitInEveryColumnAndNoMarksAtAll) {
+    using pagegen::Mark;
+    const struct {
+        std::string id;  // '_' for a blank column
+        Mark mark;
+        int level;
+    } cases[] = {
+        {"0000000000", Mark::Pencil, 80}, {"7777777777", Mark::Pen, 25}, {"9999999990", Mark::Pencil, 120},
+        {"__________", Mark::Blank, 0},   {"5_________", Mark::Pencil, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        pagegen::PagePlan plan = pagegen::random_plan(77, pagegen::Kind::Scan);
+        plan.rotation_deg = 1.0;
+        for (int col = 0; col < 10; ++col) {
+            const char ch = c.id[static_cast<std::size_t>(col)];
+            plan.columns[static_cast<std::size_t>(col)] =
+                ch == '_' ? pagegen::ColumnMark{Mark::Blank, 0, -1, 0} : pagegen::ColumnMark{c.mark, ch - '0', -1, c.level};
+        }
+        const pagegen::GeneratedPage g = pagegen::make_page(plan);
+        const PageResult r = read_image(g.image);
+        EXPECT_EQ(r.reading, c.id) << r.why;
+        const bool all_digits = c.id.find('_') == std::string::npos;
+        EXPECT_EQ(r.status, all_digits ? "ok" : "review") << r.why;
+    }
+}
+
 TEST(ReadPage, SamplePagesReadToTheirTruth) {
     const std::filesystem::path dir = std::filesystem::path(IDR_SOURCE_DIR) / ".." / "shared" / "scans" / "sample";
     if (!std::filesystem::exists(dir / "truth.jsonl")) GTEST_SKIP() << "no sample scans at " << dir;
