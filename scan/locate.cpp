@@ -30,12 +30,21 @@ struct Candidate {
 
 // Outer edges of rings and filled bubbles are circles 20 units across; the
 // holes inside rings are circles 2 x kRingInnerRadius across.
+// Dark against the local mean (`block_size` pixels around, 0: from the
+// picture's size), or, with kOneThreshold, against one threshold for the whole
+// picture (Otsu's): a tenth of the cost, and enough for an evenly lit scan.
+constexpr int kOneThreshold = -1;
+
 std::vector<Candidate> find_candidates(const cv::Mat& grey, int block_size = 0) {
     const int long_side = std::max(grey.cols, grey.rows);
-    if (block_size <= 0) block_size = std::clamp(long_side / 45, 9, 101);
-    block_size |= 1;
     cv::Mat dark;
-    cv::adaptiveThreshold(grey, dark, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
+    if (block_size == kOneThreshold) {
+        cv::threshold(grey, dark, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+    } else {
+        if (block_size <= 0) block_size = std::clamp(long_side / 45, 9, 101);
+        block_size |= 1;
+        cv::adaptiveThreshold(grey, dark, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
+    }
 
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
@@ -424,8 +433,8 @@ std::vector<Registration> placements_on(const cv::Mat& grey, std::string& why, i
     return out;
 }
 
-std::optional<Registration> locate_on(const cv::Mat& grey, std::string& why) {
-    auto placements = placements_on(grey, why);
+std::optional<Registration> locate_on(const cv::Mat& grey, std::string& why, int block_size = 0) {
+    auto placements = placements_on(grey, why, block_size);
     if (placements.empty()) return std::nullopt;
     if (placements.front().score < kMinFrameScore) {
         why = "bubble rings found, but not the ID block's frame and column numbers above them";
@@ -516,6 +525,15 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
             result.registration = best;
             return result;
         }
+    }
+    // One threshold for the page first (scans are evenly lit), the local
+    // mean when that finds nothing (photos, shadows, tinted paper).
+    std::string first_why;
+    if (auto reg = locate_on(grey, first_why, kOneThreshold)) {
+        // The rings measured again against the local mean, in the block's
+        // area only: one threshold for a page blurs ring edges unevenly.
+        result.registration = refine_on_full(grey, *reg);
+        return result;
     }
     if (auto reg = locate_on(grey, why)) {
         result.registration = reg;
