@@ -123,14 +123,16 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         }
         const Registration& reg = *found.registration;
         result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
-        surface = to_surface(rectify_block(image, reg.block_to_page));
+        result.block = rectify_block(image, reg.block_to_page);
+        if (result.block.channels() == 1) cv::cvtColor(result.block, result.block, cv::COLOR_GRAY2BGR);
+        surface = to_surface(result.block);
     } else if (picture.exact) {
         surface = std::move(*picture.exact);
     } else {
         surface = to_surface(picture.image);
     }
     if (!locate) keep_thumbnail(picture.image.empty() ? to_mat(surface) : picture.image);
-    if (in_block_frame({surface.width(), surface.height()})) result.block = to_mat(surface);
+    if (result.block.empty() && in_block_frame({surface.width(), surface.height()})) result.block = to_mat(surface);
 
     if (in_block_frame({surface.width(), surface.height()})) {
         result.decision = decide_columns(surface);

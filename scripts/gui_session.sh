@@ -140,6 +140,16 @@ gui_wait_title() {
 }
 gui_title_is() { [ "$(gui_title)" = "$1" ]; }
 
+# The four steps on the built-in sheet, each waited for as the title shows it.
+gui_read_built_in_sheet() {
+    gui_click_on cmdBinary
+    gui_wait_title "Image binary process done  100%"
+    gui_click_on cmdDraw
+    gui_click_on cmdCheck
+    gui_wait_title "Total unit remain = 10 Unit."
+    gui_click_on cmdCheck_ID
+}
+
 # gui_grab FILE: the window's client area as it is on the screen.
 gui_grab() {
     import -window root -crop "$(xwininfo -id "$gui_win" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}')+${gui_x0}+${gui_y0}" +repage "$1"

@@ -70,12 +70,7 @@ printf '  %s ms (caption updates seen per run: %s)\n' "$(awk '{print $1}' "$gui_
 
 echo "== peak memory (VmHWM, MB) =="
 gui_start_app "$app"
-gui_click_on cmdBinary
-gui_wait_title "Image binary process done  100%"
-gui_click_on cmdDraw
-gui_click_on cmdCheck
-gui_wait_title "Total unit remain = 10 Unit."
-gui_click_on cmdCheck_ID
+gui_read_built_in_sheet
 sleep 0.3
 awk '/VmHWM/ {printf "  id-reader after the four steps  %.1f\n", $2 / 1024}' "/proc/$gui_app_pid/status"
 "$bare" | value_of peak_rss_kb | awk '{printf "  bare_qt_window                 %.1f\n", $1 / 1024}'

@@ -36,12 +36,7 @@ gui_start_xvfb
 gui_start_app "$app"
 shot "$docs/window-start.png"
 
-gui_click_on cmdBinary
-gui_wait_title "Image binary process done  100%"
-gui_click_on cmdDraw
-gui_click_on cmdCheck
-gui_wait_title "Total unit remain = 10 Unit."
-gui_click_on cmdCheck_ID
+gui_read_built_in_sheet
 sleep 0.2
 shot "$docs/window-read.png"
 

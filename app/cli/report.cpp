@@ -128,14 +128,17 @@ std::string base64(const std::vector<std::uint8_t>& bytes) {
 bool HtmlReport::needs_review(const PageOutcome& outcome) { return outcome.status != "ok"; }
 
 HtmlReport::~HtmlReport() {
-    if (!open_) return;
     // Never closed: what was written is not a report of the whole batch.
+    if (open_) discard();
+}
+
+void HtmlReport::discard() {
     out_.close();
     review_.close();
     rest_.close();
     std::remove(review_path_.c_str());
     std::remove(rest_path_.c_str());
-    std::remove(path_.c_str());
+    std::remove(path_.c_str());  // an incomplete report would look like a whole one
 }
 
 std::optional<std::string> HtmlReport::open(const std::string& path) {
@@ -157,12 +160,7 @@ std::optional<std::string> HtmlReport::open(const std::string& path) {
     if (auto e = open_one(out_, path_)) return e;
     for (auto [stream, p] : {std::pair{&review_, &review_path_}, std::pair{&rest_, &rest_path_}}) {
         if (auto e = open_one(*stream, *p)) {
-            out_.close();
-            review_.close();
-            rest_.close();
-            std::remove(review_path_.c_str());
-            std::remove(rest_path_.c_str());
-            std::remove(path_.c_str());
+            discard();
             return e;
         }
     }
@@ -209,14 +207,6 @@ void HtmlReport::add(const PageOutcome& o, const std::vector<std::uint8_t>& over
 std::optional<std::string> HtmlReport::close() {
     if (!open_) return error_;
     open_ = false;
-    auto discard = [&] {
-        out_.close();
-        review_.close();
-        rest_.close();
-        std::remove(review_path_.c_str());
-        std::remove(rest_path_.c_str());
-        std::remove(path_.c_str());  // an incomplete report would look like a whole one
-    };
     if (error_) {
         discard();
         return error_;

@@ -41,6 +41,9 @@ public:
     static bool needs_review(const PageOutcome& outcome);
 
 private:
+    // Closes the three files and removes them all.
+    void discard();
+
     std::string path_;
     std::string review_path_, rest_path_;
     std::ofstream out_, review_, rest_;
