@@ -4,14 +4,19 @@
 #include <cmath>
 #include <deque>
 #include <map>
-#include <numeric>
 #include <unordered_map>
 #include <vector>
+#include <cstdio>
+#include <cstdlib>
 
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include "form/block_layout.h"
+#include "scan/orientation.h"
+#include "scan/placement.h"
+#include "scan/rectify.h"
+#include "scan/ring_filter.h"
 
 namespace idr::scan {
 
@@ -19,11 +24,42 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// Work that grows with the picture's clutter is bounded: a page with more
+// ring-like shapes than this is noise or dense dots, not an exam page (a
+// full answer sheet has a few thousand).
+constexpr std::size_t kMaxCandidates = 30000;
+// Pitch links kept per candidate, nearest to a pitch first.
+constexpr std::size_t kMaxLinks = 8;
+// Placements fitted and scored per picture, most rings first.
+constexpr std::size_t kMaxWindows = 60;
+// Placements per pass measured again on the full picture.
+constexpr std::size_t kConfirmed = 4;
+// Rings a 10 x 10 window needs (of 100) to be fitted at all.
+constexpr int kMinWindowRings = 45;
+// Changes between dark and light per pixel beyond which a whole page is
+// noise or dots (a page of print has 0.02-0.1, the block alone 0.1-0.22).
+constexpr double kMaxTransitions = 0.25;
+// A black-and-white page with no more changes than this is cleanly
+// thresholded; more, and its grey is in dots.
+constexpr double kCleanTransitions = 0.06;
+// Outlines on a reduced page beyond which it is dots or noise: a page of
+// print has a few thousand.
+constexpr std::size_t kClutteredOutlines = 40000;
+
+// Why the search stopped early.
+enum class Stop { None, Clutter, Time };
+
 // A ring (or a filled bubble) seen on the page: its centre in working-image
 // pixels and the block unit its size implies.
 struct Candidate {
     cv::Point2d centre;
     double unit;  // working-image pixels per block unit
+};
+
+struct Candidates {
+    std::vector<Candidate> list;
+    Stop stop = Stop::None;
+    std::size_t outlines = 0;  // outlines traced
 };
 
 // ---------------------------------------------------------------- candidates
@@ -35,7 +71,24 @@ struct Candidate {
 // picture (Otsu's): a tenth of the cost, and enough for an evenly lit scan.
 constexpr int kOneThreshold = -1;
 
-std::vector<Candidate> find_candidates(const cv::Mat& grey, int block_size = 0) {
+// Changes between dark and light per pixel along rows (every fourth row):
+// a page of print has a few in a hundred, noise and dots tens.
+double transition_density(const cv::Mat& binary) {
+    std::size_t changes = 0, pixels = 0;
+    for (int y = 0; y < binary.rows; y += 4) {
+        const std::uint8_t* p = binary.ptr<std::uint8_t>(y);
+        for (int x = 1; x < binary.cols; ++x) changes += (p[x] != p[x - 1]);
+        pixels += static_cast<std::size_t>(binary.cols);
+    }
+    return pixels ? static_cast<double>(changes) / static_cast<double>(pixels) : 0.0;
+}
+
+// `max_transitions` > 0: give up on a picture busier than that (a whole page).
+// `close`: join strokes broken by a pixel (a clean black-and-white page
+// breaks thin ring strokes where they run between pixels).
+Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int block_size, double max_transitions,
+                           int close = 0) {
+    Candidates out;
     const int long_side = std::max(grey.cols, grey.rows);
     cv::Mat dark;
     if (block_size == kOneThreshold) {
@@ -45,14 +98,44 @@ std::vector<Candidate> find_candidates(const cv::Mat& grey, int block_size = 0) 
         block_size |= 1;
         cv::adaptiveThreshold(grey, dark, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
     }
+    if (deadline.passed()) {
+        out.stop = Stop::Time;
+        return out;
+    }
+    // Tracing the outlines of noise or of a field of dots takes time that
+    // grows faster than the picture; such a page holds no block anyway.
+    const double transitions = transition_density(dark);
+    if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "transitions %.4f (%dx%d mode %d)\n", transitions, dark.cols, dark.rows, block_size);
+    if (max_transitions > 0 && transitions > max_transitions) {
+        out.stop = Stop::Clutter;
+        return out;
+    }
+    if (close > 0)
+        cv::morphologyEx(dark, dark, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {close, close}));
 
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
+    const auto t0 = std::chrono::steady_clock::now();
     cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_NONE);
+    if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "contours %zu in %.1f ms\n", contours.size(), std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    out.outlines = contours.size();
 
-    std::vector<Candidate> out;
     for (std::size_t i = 0; i < contours.size(); ++i) {
+        if ((i & 4095) == 4095 && deadline.passed()) {
+            out.stop = Stop::Time;
+            return out;
+        }
         const auto& c = contours[i];
+        static const char* probe = std::getenv("IDR_PROBE");
+        if (probe && c.size() > 5) {
+            int px = 0, py = 0;
+            std::sscanf(probe, "%d,%d", &px, &py);
+            const cv::Rect b = cv::boundingRect(c);
+            if (b.contains({px, py}) && b.width < 60) {
+                const cv::Moments m = cv::moments(c);
+                std::fprintf(stderr, "probe contour %zu pts box %dx%d at %d,%d area %.0f perim %.1f hole %d\n", c.size(), b.width, b.height, b.x, b.y, m.m00, cv::arcLength(c, true), hierarchy[i][3] >= 0);
+            }
+        }
         if (c.size() < 12) continue;
         const cv::Rect box = cv::boundingRect(c);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
@@ -77,7 +160,8 @@ std::vector<Candidate> find_candidates(const cv::Mat& grey, int block_size = 0) 
         const double unit = hole ? (diameter + 1.0) / (2 * block::kRingInnerRadius)
                                  : (diameter + 1.0) / (2 * block::kRingOuterRadius);
         if (unit < 0.3 || unit > 8) continue;
-        out.push_back({{m.m10 / m.m00, m.m01 / m.m00}, unit});
+        out.list.push_back({{m.m10 / m.m00, m.m01 / m.m00}, unit});
+        if (out.list.size() > 2 * kMaxCandidates) break;
     }
     return out;
 }
@@ -126,37 +210,72 @@ double wrap_quarter(double deg) {
     return a - 45.0;
 }
 
-std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands) {
-    double max_pitch = 0;
-    for (const auto& c : cands) max_pitch = std::max(max_pitch, block::kPitch * c.unit);
-    const double cell = std::max(4.0, max_pitch * 1.3);
-    std::unordered_map<long long, std::vector<int>> grid;
-    auto key = [&](int gx, int gy) { return (static_cast<long long>(gx) << 32) ^ static_cast<unsigned>(gy); };
-    for (int i = 0; i < static_cast<int>(cands.size()); ++i)
-        grid[key(static_cast<int>(std::floor(cands[i].centre.x / cell)),
-                 static_cast<int>(std::floor(cands[i].centre.y / cell)))]
+// Links between candidates of about the same size one pitch apart. The
+// candidates are bucketed by size, and each bucket by place in cells of its
+// own largest pitch, so a link search looks at the few candidates that could
+// be one pitch away and of a size to match, however cluttered the page.
+std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, const Deadline& deadline,
+                                           Stop& stop) {
+    constexpr double kBinRatio = 1.3;
+    auto bin_of = [&](double unit) { return static_cast<int>(std::floor(std::log(unit) / std::log(kBinRatio))); };
+    auto cell_of_bin = [&](int bin) { return 1.3 * block::kPitch * std::pow(kBinRatio, bin + 1); };
+    struct Key {
+        int bin, gx, gy;
+        bool operator==(const Key& o) const { return bin == o.bin && gx == o.gx && gy == o.gy; }
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const {
+            return std::hash<long long>()((static_cast<long long>(k.bin) << 42) ^
+                                          (static_cast<long long>(k.gx) << 21) ^ static_cast<long long>(k.gy));
+        }
+    };
+    std::unordered_map<Key, std::vector<int>, KeyHash> grid;
+    grid.reserve(cands.size());
+    for (int i = 0; i < static_cast<int>(cands.size()); ++i) {
+        const int bin = bin_of(cands[i].unit);
+        const double cell = cell_of_bin(bin);
+        grid[{bin, static_cast<int>(std::floor(cands[i].centre.x / cell)),
+              static_cast<int>(std::floor(cands[i].centre.y / cell))}]
             .push_back(i);
+    }
 
     std::vector<std::vector<Edge>> edges(cands.size());
+    std::vector<std::pair<double, Edge>> found;
     for (int i = 0; i < static_cast<int>(cands.size()); ++i) {
+        if ((i & 1023) == 1023 && deadline.passed()) {
+            stop = Stop::Time;
+            return edges;
+        }
         const auto& a = cands[i];
         const double pitch = block::kPitch * a.unit;
-        const int gx = static_cast<int>(std::floor(a.centre.x / cell));
-        const int gy = static_cast<int>(std::floor(a.centre.y / cell));
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                auto it = grid.find(key(gx + dx, gy + dy));
-                if (it == grid.end()) continue;
-                for (int j : it->second) {
-                    if (j == i) continue;
-                    const auto& b = cands[j];
-                    if (std::abs(b.unit / a.unit - 1) > 0.35) continue;
-                    const cv::Point2d d = b.centre - a.centre;
-                    const double len = std::hypot(d.x, d.y);
-                    if (len < 0.78 * pitch || len > 1.25 * pitch) continue;
-                    edges[i].push_back({j, d});
+        const int bin = bin_of(a.unit);
+        found.clear();
+        for (int b = bin - 1; b <= bin + 1; ++b) {
+            const double cell = cell_of_bin(b);
+            const int reach = static_cast<int>(std::ceil(1.25 * pitch / cell));
+            const int gx = static_cast<int>(std::floor(a.centre.x / cell));
+            const int gy = static_cast<int>(std::floor(a.centre.y / cell));
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx) {
+                    auto it = grid.find({b, gx + dx, gy + dy});
+                    if (it == grid.end()) continue;
+                    for (int j : it->second) {
+                        if (j == i) continue;
+                        const auto& c = cands[j];
+                        if (std::abs(c.unit / a.unit - 1) > 0.35) continue;
+                        const cv::Point2d d = c.centre - a.centre;
+                        const double len2 = d.dot(d);
+                        if (len2 < 0.61 * pitch * pitch || len2 > 1.5625 * pitch * pitch) continue;
+                        found.push_back({std::abs(std::sqrt(len2) / pitch - 1), Edge{j, d}});
+                    }
                 }
-            }
+        }
+        if (found.size() > kMaxLinks) {
+            std::partial_sort(found.begin(), found.begin() + kMaxLinks, found.end(),
+                              [](const auto& x, const auto& y) { return x.first < y.first; });
+            found.resize(kMaxLinks);
+        }
+        for (const auto& f : found) edges[static_cast<std::size_t>(i)].push_back(f.second);
     }
     return edges;
 }
@@ -195,11 +314,11 @@ std::vector<Lattice> grow_lattices(const std::vector<Candidate>& cands, const st
     const double t = angle_deg * kPi / 180;
     const double ct = std::cos(t), st = std::sin(t);
     std::vector<int> seen(cands.size(), 0);
+    std::vector<std::pair<int, int>> coord(cands.size());
     std::vector<Lattice> out;
     for (int start = 0; start < static_cast<int>(cands.size()); ++start) {
         if (seen[start] || edges[start].empty()) continue;
         Lattice lat;
-        std::map<int, std::pair<int, int>> coord;
         std::deque<int> queue{start};
         seen[start] = 1;
         coord[start] = {0, 0};
@@ -233,88 +352,7 @@ std::vector<Lattice> grow_lattices(const std::vector<Candidate>& cands, const st
     return out;
 }
 
-// ---------------------------------------------------------------- fitting
-
-double sample(const cv::Mat& grey, cv::Point2d p) {
-    // Bilinear, NaN outside.
-    if (!(p.x >= 0 && p.y >= 0 && p.x <= grey.cols - 1 && p.y <= grey.rows - 1)) return std::nan("");
-    const int x0 = std::min(static_cast<int>(p.x), grey.cols - 2 < 0 ? 0 : grey.cols - 2);
-    const int y0 = std::min(static_cast<int>(p.y), grey.rows - 2 < 0 ? 0 : grey.rows - 2);
-    const int x1 = std::min(x0 + 1, grey.cols - 1), y1 = std::min(y0 + 1, grey.rows - 1);
-    const double fx = p.x - x0, fy = p.y - y0;
-    const auto at = [&](int x, int y) { return static_cast<double>(grey.at<std::uint8_t>(y, x)); };
-    return (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) + (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
-}
-
-double median(std::vector<double> v) {
-    v.erase(std::remove_if(v.begin(), v.end(), [](double x) { return std::isnan(x); }), v.end());
-    if (v.empty()) return std::nan("");
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
-// How clearly the block's own features stand where `h` puts them: the frame's
-// top rule and the rule under the column numbers (answer areas have neither
-// 75 units above their rings), and the column rules in the numbers band,
-// each against the paper beside it, relative to how dark the rings are.
-double frame_score(const cv::Mat& grey, const cv::Matx33d& h) {
-    auto at = [&](double x, double y) { return sample(grey, map_point(h, {x, y})); };
-    std::vector<double> ring, rule;
-    for (int c = 0; c < block::kColumns; ++c)
-        for (int r = 0; r < block::kRows; r += 3) {
-            const cv::Point2d b = bubble_centre(c, r);
-            const double paper = at(b.x, b.y + 12.5);
-            for (int k = 0; k < 8; ++k) {
-                const double a = k * kPi / 4;
-                const double v = at(b.x + 9.15 * std::cos(a), b.y + 9.15 * std::sin(a));
-                ring.push_back((paper - v) / std::max(paper, 1.0));
-            }
-        }
-    const double top = block::kFrameTopRow + 0.5, under = block::kNumbersRuleRow + 0.5;
-    for (double x = 7; x < 255; x += 2.5) {
-        const double p1 = at(x, top - 4), d1 = at(x, top), q1 = at(x, top + 4);
-        rule.push_back((std::min(p1, q1) - d1) / std::max(std::max(p1, q1), 1.0));
-        const double p2 = at(x, under - 4), d2 = at(x, under), q2 = at(x, under + 4);
-        rule.push_back((std::min(p2, q2) - d2) / std::max(std::max(p2, q2), 1.0));
-    }
-    for (int k = 0; k <= block::kColumns; ++k) {
-        const double x = block::kRuleX(k) + 0.8;
-        for (double y = 34; y < 105; y += 3) {
-            const double l = at(x - 2.6, y), d = at(x, y), rr = at(x + 2.6, y);
-            rule.push_back((std::min(l, rr) - d) / std::max(std::max(l, rr), 1.0));
-        }
-    }
-    const double ring_contrast = median(ring);
-    const double rule_contrast = median(rule);
-    if (std::isnan(ring_contrast) || std::isnan(rule_contrast) || ring_contrast < 0.03) return 0;
-    return std::clamp(rule_contrast / ring_contrast, 0.0, 1.5);
-}
-
-struct Fit {
-    cv::Matx33d h;
-    int used = 0;
-    double rms_px = 0;
-};
-
-std::optional<Fit> fit_homography(const std::vector<cv::Point2d>& block_pts, const std::vector<cv::Point2d>& page_pts,
-                                  double ransac_px) {
-    if (block_pts.size() < 8) return std::nullopt;
-    cv::Mat mask;
-    cv::Mat h = cv::findHomography(block_pts, page_pts, ransac_px > 0 ? cv::RANSAC : 0, ransac_px, mask);
-    if (h.empty()) return std::nullopt;
-    Fit fit;
-    fit.h = cv::Matx33d(h);
-    double sum = 0;
-    for (std::size_t i = 0; i < block_pts.size(); ++i) {
-        if (!mask.empty() && !mask.at<std::uint8_t>(static_cast<int>(i))) continue;
-        const cv::Point2d d = map_point(fit.h, block_pts[i]) - page_pts[i];
-        sum += d.dot(d);
-        ++fit.used;
-    }
-    if (fit.used < 8) return std::nullopt;
-    fit.rms_px = std::sqrt(sum / fit.used);
-    return fit;
-}
+// ---------------------------------------------------------------- placements
 
 double local_unit(const cv::Matx33d& h, cv::Point2d b) {
     const cv::Point2d o = map_point(h, b);
@@ -323,46 +361,130 @@ double local_unit(const cv::Matx33d& h, cv::Point2d b) {
     return std::sqrt(std::abs(ex.x * ey.y - ex.y * ey.x));
 }
 
-struct Hypothesis {
-    Fit fit;
+struct Placement {
+    cv::Matx33d h;  // block to working-image pixels, turn included
+    PlacementFit fit;
     double score = 0;
 };
 
-// Tries every placement of the 10 x 10 block on a lattice and keeps the one
-// that the frame confirms best.
-std::optional<Hypothesis> best_placement(const cv::Mat& grey, const std::vector<Candidate>& cands,
-                                         const Lattice& lat) {
+// A 10 x 10 window of a lattice, by the number of candidates in it.
+struct Window {
+    int ou, ov, count;
+};
+
+// The windows of a lattice that hold enough rings to be the block, most first.
+std::vector<Window> windows_of(const Lattice& lat) {
     int umin = 1 << 30, umax = -(1 << 30), vmin = umin, vmax = umax;
     for (const auto& [uv, i] : lat.node) {
         umin = std::min(umin, uv.first), umax = std::max(umax, uv.first);
         vmin = std::min(vmin, uv.second), vmax = std::max(vmax, uv.second);
     }
-    if (umax - umin + 1 < 8 || vmax - vmin + 1 < 8) return std::nullopt;
-    std::optional<Hypothesis> best;
-    for (int ou = std::min(umin, umax - 9); ou <= std::max(umin, umax - 9); ++ou)
-        for (int ov = std::min(vmin, vmax - 9); ov <= std::max(vmin, vmax - 9); ++ov) {
-            std::vector<cv::Point2d> bp, pp;
-            for (const auto& [uv, i] : lat.node) {
-                const int c = uv.first - ou, r = uv.second - ov;
-                if (c < 0 || c > 9 || r < 0 || r > 9) continue;
-                bp.push_back(bubble_centre(c, r));
-                pp.push_back(cands[i].centre);
-            }
-            if (bp.size() < 40) continue;
-            const double pitch = block::kPitch * cands[lat.node.begin()->second].unit;
-            auto fit = fit_homography(bp, pp, 0.15 * pitch);
-            if (!fit) continue;
-            const double score = frame_score(grey, fit->h);
-            if (!best || score > best->score) best = Hypothesis{*fit, score};
+    if (umax - umin + 1 < 8 || vmax - vmin + 1 < 8) return {};
+    // Lattices are walks over linked candidates; one that spans more than
+    // a page of pitches is clutter linked by chance.
+    const int w = umax - umin + 1, hgt = vmax - vmin + 1;
+    if (w > 400 || hgt > 400) return {};
+    // Counts in every window from a summed-area table.
+    std::vector<int> sum(static_cast<std::size_t>(w + 1) * (hgt + 1), 0);
+    auto s = [&](int u, int v) -> int& { return sum[static_cast<std::size_t>(v) * (w + 1) + u]; };
+    for (const auto& [uv, i] : lat.node) s(uv.first - umin + 1, uv.second - vmin + 1) += 1;
+    for (int v = 1; v <= hgt; ++v)
+        for (int u = 1; u <= w; ++u) s(u, v) += s(u - 1, v) + s(u, v - 1) - s(u - 1, v - 1);
+    auto count = [&](int u0, int v0) {
+        const int u1 = std::clamp(u0 + 10, 0, w), v1 = std::clamp(v0 + 10, 0, hgt);
+        u0 = std::clamp(u0, 0, w), v0 = std::clamp(v0, 0, hgt);
+        return s(u1, v1) - s(u0, v1) - s(u1, v0) + s(u0, v0);
+    };
+    std::vector<Window> out;
+    // Windows may stick out of a lattice narrower than 10 (rings missed at
+    // its edge), by at most two.
+    for (int ou = std::min(0, w - 10); ou <= std::max(0, w - 10); ++ou)
+        for (int ov = std::min(0, hgt - 10); ov <= std::max(0, hgt - 10); ++ov) {
+            const int n = count(ou, ov);
+            if (n >= kMinWindowRings) out.push_back({ou + umin, ov + vmin, n});
         }
-    return best;
+    std::sort(out.begin(), out.end(), [](const Window& a, const Window& b) { return a.count > b.count; });
+    return out;
+}
+
+// Fits every window of every lattice and scores it in each of the four
+// turns (a mirrored block scores as its mirror image does: the frame is
+// symmetric, so the mirror is told later by the printed digits). Best first.
+std::vector<Placement> place(const cv::Mat& grey, const std::vector<Candidate>& cands,
+                             const std::vector<Lattice>& lattices, bool dashed, const Deadline& deadline, Stop& stop) {
+    struct Job {
+        const Lattice* lat;
+        Window win;
+    };
+    std::vector<Job> jobs;
+    for (const auto& lat : lattices)
+        for (const Window& w : windows_of(lat)) jobs.push_back({&lat, w});
+    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.win.count > b.win.count; });
+    if (jobs.size() > kMaxWindows) jobs.resize(kMaxWindows);
+
+    std::vector<Placement> out;
+    for (const Job& job : jobs) {
+        if (deadline.passed()) {
+            stop = Stop::Time;
+            break;
+        }
+        std::vector<cv::Point2d> bp, pp;
+        for (const auto& [uv, i] : job.lat->node) {
+            const int c = uv.first - job.win.ou, r = uv.second - job.win.ov;
+            if (c < 0 || c > 9 || r < 0 || r > 9) continue;
+            bp.push_back(bubble_centre(c, r));
+            pp.push_back(cands[static_cast<std::size_t>(i)].centre);
+        }
+        const double pitch = block::kPitch * cands[static_cast<std::size_t>(job.lat->node.begin()->second)].unit;
+        auto fit = fit_placement(bp, pp, 0.15 * pitch);
+        if (!fit) continue;
+        std::optional<Placement> best;
+        for (int q = 0; q < 4; ++q) {
+            const cv::Matx33d h = fit->h * block_symmetry(q, false);
+            const PlacementScore ps = score_placement(grey, h, dashed);
+            const double score = ps.total;
+            if (std::getenv("IDR_TRACE")) {
+                std::fprintf(stderr, "window %d,%d n=%d q=%d total %.2f frame %.2f lines %.2f rings %.2f |", job.win.ou, job.win.ov, job.win.count, q, ps.total, ps.frame, ps.weakest_line, ps.ring_contrast);
+                for (double f : ps.features) std::fprintf(stderr, " %.2f", f);
+                std::fprintf(stderr, "\n");
+            }
+            if (!best || score > best->score) best = Placement{h, *fit, score};
+        }
+        out.push_back(*best);
+    }
+    std::stable_sort(out.begin(), out.end(), [](const Placement& a, const Placement& b) { return a.score > b.score; });
+    return out;
+}
+
+// The fit on measured ring centres: RANSAC to drop a ring measured wrong (a
+// mark spilling over, a stray blob), then least squares on the rest.
+std::optional<PlacementFit> fit_measured(const std::vector<cv::Point2d>& bp, const std::vector<cv::Point2d>& pp,
+                                         double unit) {
+    const double inlier = 0.08 * block::kPitch * unit;
+    auto fit = fit_placement(bp, pp, inlier);
+    if (!fit) return std::nullopt;
+    std::vector<cv::Point2d> bi, pi;
+    for (std::size_t i = 0; i < bp.size(); ++i) {
+        const cv::Point2d d = map_point(fit->h, bp[i]) - pp[i];
+        if (std::hypot(d.x, d.y) < inlier) bi.push_back(bp[i]), pi.push_back(pp[i]);
+    }
+    auto ls = fit_placement(bi, pi, 0);
+    return ls ? ls : fit;
 }
 
 // Measures all 100 ring centres near where `h` puts them, from the
 // candidates, and fits again on them.
-std::optional<Fit> refine(const std::vector<Candidate>& cands, const cv::Matx33d& h) {
+std::optional<PlacementFit> refine(const std::vector<Candidate>& cands, const cv::Matx33d& h) {
     const double unit = local_unit(h, {131, 231});
     const double reach = 0.2 * block::kPitch * unit;
+    // The candidates by place, in cells of the search reach.
+    std::unordered_map<long long, std::vector<int>> grid;
+    auto key = [](int gx, int gy) { return (static_cast<long long>(gx) << 32) ^ static_cast<unsigned>(gy); };
+    const double cell = std::max(reach, 1.0);
+    for (int i = 0; i < static_cast<int>(cands.size()); ++i)
+        grid[key(static_cast<int>(std::floor(cands[i].centre.x / cell)),
+                 static_cast<int>(std::floor(cands[i].centre.y / cell)))]
+            .push_back(i);
     std::vector<cv::Point2d> bp, pp;
     for (int c = 0; c < block::kColumns; ++c)
         for (int r = 0; r < block::kRows; ++r) {
@@ -370,30 +492,44 @@ std::optional<Fit> refine(const std::vector<Candidate>& cands, const cv::Matx33d
             const cv::Point2d p = map_point(h, b);
             double best = reach * reach;
             const Candidate* found = nullptr;
-            for (const auto& cand : cands) {
-                const double dx = cand.centre.x - p.x, dy = cand.centre.y - p.y;
-                if (std::abs(dx) >= reach || std::abs(dy) >= reach) continue;
-                const double d = dx * dx + dy * dy;
-                if (d < best) best = d, found = &cand;
-            }
+            const int gx = static_cast<int>(std::floor(p.x / cell)), gy = static_cast<int>(std::floor(p.y / cell));
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    auto it = grid.find(key(gx + dx, gy + dy));
+                    if (it == grid.end()) continue;
+                    for (int j : it->second) {
+                        const Candidate& cand = cands[static_cast<std::size_t>(j)];
+                        const double ex = cand.centre.x - p.x, ey = cand.centre.y - p.y;
+                        const double d = ex * ex + ey * ey;
+                        if (d < best) best = d, found = &cand;
+                    }
+                }
             if (found) {
                 bp.push_back(b);
                 pp.push_back(found->centre);
             }
         }
-    auto fit = fit_homography(bp, pp, 0.08 * block::kPitch * unit);
-    if (!fit) return std::nullopt;
-    // Least squares on the inliers only.
-    std::vector<cv::Point2d> bi, pi;
-    for (std::size_t i = 0; i < bp.size(); ++i) {
-        const cv::Point2d d = map_point(fit->h, bp[i]) - pp[i];
-        if (std::hypot(d.x, d.y) < 0.08 * block::kPitch * unit) bi.push_back(bp[i]), pi.push_back(pp[i]);
-    }
-    auto ls = fit_homography(bi, pi, 0);
-    return ls ? ls : fit;
+    return fit_measured(bp, pp, unit);
 }
 
-Registration make_registration(const cv::Matx33d& h, const Fit& fit, double score) {
+// Ring centres measured near where `h` puts them by the ring filter (for
+// strokes too broken to trace), and the fit on them.
+std::optional<PlacementFit> refine_by_response(const cv::Mat& grey, const cv::Matx33d& h) {
+    const double unit = local_unit(h, {131, 231});
+    std::vector<cv::Point2d> bp, guesses;
+    for (int c = 0; c < block::kColumns; ++c)
+        for (int r = 0; r < block::kRows; ++r) {
+            bp.push_back(bubble_centre(c, r));
+            guesses.push_back(map_point(h, bp.back()));
+        }
+    const auto found = ring_centres_near(grey, guesses, unit, 0.2 * block::kPitch * unit);
+    std::vector<cv::Point2d> b, p;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (found[i]) b.push_back(bp[i]), p.push_back(*found[i]);
+    return fit_measured(b, p, unit);
+}
+
+Registration make_registration(const cv::Matx33d& h, const PlacementFit& fit, double score) {
     Registration reg;
     reg.block_to_page = h;
     reg.corners = {map_point(h, bubble_centre(0, 0)), map_point(h, bubble_centre(9, 0)),
@@ -404,66 +540,204 @@ Registration make_registration(const cv::Matx33d& h, const Fit& fit, double scor
     reg.residual_units = fit.rms_px / std::max(reg.unit_px, 1e-9);
     reg.rings_measured = fit.used;
     reg.score = score;
+    const Orientation o = orientation_of(h);
+    reg.turn = o.turn;
+    reg.mirrored = o.mirrored;
     return reg;
 }
 
-constexpr double kMinFrameScore = 0.3;
+// What the page's pixels are: grey levels, or black and white, either
+// cleanly thresholded (print and marks solid, paper bare) or dotted (error
+// diffusion, or a threshold through noise: grey is in the density of dots).
+enum class Ink { Grey, Clean, Dots };
 
-// Every lattice's best placement of the block, best first, whatever its
-// score; `why` says what was missing when there is none.
-std::vector<Registration> placements_on(const cv::Mat& grey, std::string& why, int block_size = 0) {
-    std::vector<Candidate> cands = merge_duplicates(find_candidates(grey, block_size));
-    if (cands.size() < 50) {
-        why = "no grid of bubble rings on the page";
-        return {};
+struct Search {
+    std::vector<Registration> found;  // best first, whatever the score
+    std::string why;
+    Stop stop = Stop::None;
+    std::size_t outlines = 0;
+};
+
+// Every lattice's best placement of the block on `grey`, best first.
+// How a pass finds its candidates.
+struct Finder {
+    int block_size = 0;  // kOneThreshold, or the local mean's window (0: from the picture's size)
+    double max_transitions = kMaxTransitions;
+    int close = 0;       // pixels across of the closing that joins broken strokes
+    bool by_response = false;  // rings by the ring filter instead of outlines
+    bool dashed = false;       // a black-and-white page: rules count by how much of them is there
+};
+
+Candidates candidates_by_response(const cv::Mat& grey, const Deadline& deadline) {
+    Candidates out;
+    const double max_unit = std::clamp(std::max(grey.cols, grey.rows) / 300.0, 1.0, 6.0);
+    for (const RingPeak& p : find_ring_peaks(grey, 0.45, max_unit, deadline)) {
+        out.list.push_back({p.centre, p.unit});
+        if (out.list.size() > 2 * kMaxCandidates) break;
     }
-    const auto edges = pitch_edges(cands);
-    const double angle = dominant_angle(edges);
-    const auto lattices = grow_lattices(cands, edges, angle);
-    std::vector<Registration> out;
-    for (const auto& lat : lattices) {
-        auto h = best_placement(grey, cands, lat);
-        if (!h) continue;
-        auto refined = refine(cands, h->fit.h);
-        const Fit& fit = refined ? *refined : h->fit;
-        out.push_back(make_registration(fit.h, fit, h->score));
-    }
-    if (out.empty()) why = "no 10 x 10 grid of bubble rings on the page";
-    std::sort(out.begin(), out.end(), [](const Registration& x, const Registration& y) { return x.score > y.score; });
+    if (deadline.passed()) out.stop = Stop::Time;
     return out;
 }
 
-std::optional<Registration> locate_on(const cv::Mat& grey, std::string& why, int block_size = 0) {
-    auto placements = placements_on(grey, why, block_size);
-    if (placements.empty()) return std::nullopt;
-    if (placements.front().score < kMinFrameScore) {
-        why = "bubble rings found, but not the ID block's frame and column numbers above them";
-        return std::nullopt;
+// Candidates on `grey`, placements scored on `scored` (the same picture, or
+// a smoothed copy of it).
+Search placements_on(const cv::Mat& grey, const cv::Mat& scored, const Deadline& deadline, const Finder& finder) {
+    Search out;
+    Candidates raw = finder.by_response
+                         ? candidates_by_response(grey, deadline)
+                         : find_candidates(grey, deadline, finder.block_size, finder.max_transitions, finder.close);
+    out.stop = raw.stop;
+    out.outlines = raw.outlines;
+    if (out.stop == Stop::Clutter) out.why = "no grid of bubble rings on the page (it is covered in small dots or noise)";
+    if (out.stop != Stop::None) return out;
+    std::vector<Candidate> cands = merge_duplicates(std::move(raw.list));
+    if (cands.size() > kMaxCandidates) {
+        out.stop = Stop::Clutter;
+        out.why = "no grid of bubble rings on the page (it is covered in small dots or noise)";
+        return out;
     }
-    return placements.front();
+    if (cands.size() < 50) {
+        out.why = "no grid of bubble rings on the page";
+        return out;
+    }
+    const auto edges = pitch_edges(cands, deadline, out.stop);
+    if (out.stop != Stop::None) return out;
+    const double angle = dominant_angle(edges);
+    const auto lattices = grow_lattices(cands, edges, angle);
+    if (std::getenv("IDR_TRACE")) {
+        std::fprintf(stderr, "candidates %zu angle %.1f lattices %zu:", cands.size(), angle, lattices.size());
+        for (const auto& l : lattices) {
+            int umin = 1 << 30, umax = -(1 << 30), vmin = umin, vmax = umax;
+            for (const auto& [uv, i] : l.node) umin = std::min(umin, uv.first), umax = std::max(umax, uv.first), vmin = std::min(vmin, uv.second), vmax = std::max(vmax, uv.second);
+            std::fprintf(stderr, " %zu(%dx%d)", l.node.size(), umax - umin + 1, vmax - vmin + 1);
+        }
+        std::fprintf(stderr, "\n");
+        if (std::getenv("IDR_DUMP")) {
+            cv::Mat vis; cv::cvtColor(grey, vis, cv::COLOR_GRAY2BGR);
+            for (const auto& c : cands) cv::circle(vis, c.centre, static_cast<int>(10 * c.unit), cv::Scalar(0, 0, 255), 1);
+            static int n = 0;
+            cv::imwrite("/tmp/look/dump" + std::to_string(n++) + ".png", vis);
+        }
+    }
+    // Only the best few are confirmed; the rest are not worth measuring.
+    std::vector<Placement> placed = place(scored, cands, lattices, finder.dashed, deadline, out.stop);
+    if (placed.size() > kConfirmed) placed.resize(kConfirmed);
+    for (const Placement& p : placed) {
+        auto refined = refine(cands, p.h);
+        // A refit keeps the placement's turn: it maps the same rings.
+        const PlacementFit& fit = refined ? *refined : p.fit;
+        const cv::Matx33d h = refined ? refined->h : p.h;
+        out.found.push_back(make_registration(h, fit, p.score));
+    }
+    if (out.found.empty() && out.why.empty()) out.why = "no 10 x 10 grid of bubble rings on the page";
+    return out;
+}
+
+// The part of `grey` around a registration's block, smoothed when the page
+// is black and white, with the map into it.
+struct Area {
+    cv::Mat grey;        // for scoring: smoothed when the page is black and white
+    cv::Mat candidates;  // for finding the rings: as it is when its black and white is clean
+    cv::Rect roi;
+};
+
+Area block_area(const cv::Mat& grey, const Registration& reg, Ink ink) {
+    std::vector<cv::Point2f> corners;
+    for (const cv::Point2d b : {cv::Point2d(-4, -4), cv::Point2d(block::kWidth + 4, -4),
+                                cv::Point2d(block::kWidth + 4, block::kHeight + 4), cv::Point2d(-4, block::kHeight + 4)}) {
+        const cv::Point2d p = map_point(reg.block_to_page, b);
+        corners.emplace_back(static_cast<float>(p.x), static_cast<float>(p.y));
+    }
+    const int margin = static_cast<int>(std::ceil(4 * reg.unit_px)) + 2;
+    const cv::Rect box = cv::boundingRect(corners);
+    Area out;
+    out.roi = cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
+              cv::Rect(0, 0, grey.cols, grey.rows);
+    if (out.roi.width < 20 || out.roi.height < 20) return out;
+    out.grey = grey(out.roi);
+    out.candidates = out.grey;
+    if (ink != Ink::Grey) {
+        // Dots and single pixels say nothing; what a ring's stroke covers does.
+        cv::Mat smooth;
+        cv::GaussianBlur(out.grey, smooth, cv::Size(), std::max(0.8, 0.45 * reg.unit_px));
+        out.grey = smooth;
+        // A clean threshold's thin ring strokes are best traced as they are:
+        // smoothing joins them to the digits inside and the rules beside.
+        if (ink == Ink::Dots) out.candidates = smooth;
+    }
+    return out;
+}
+
+cv::Matx33d shifted(const cv::Matx33d& h, double dx, double dy) {
+    return cv::Matx33d(1, 0, dx, 0, 1, dy, 0, 0, 1) * h;
 }
 
 // Measures the rings again on the full picture, in the block's own area only,
-// and fits anew: a block found on a reduced copy is registered at full
-// precision for little more than the block's own pixels.
-Registration refine_on_full(const cv::Mat& grey, const Registration& coarse) {
-    std::vector<cv::Point2f> corners;
-    for (const cv::Point2d b : {cv::Point2d(0, block::kGridTop - 5), cv::Point2d(block::kWidth, block::kGridTop - 5),
-                                cv::Point2d(block::kWidth, block::kHeight), cv::Point2d(0, block::kHeight)}) {
-        const cv::Point2d p = map_point(coarse.block_to_page, b);
-        corners.emplace_back(static_cast<float>(p.x), static_cast<float>(p.y));
+// fits anew and scores the fit there: a block found on a reduced or smoothed
+// copy is registered at full precision for little more than its own pixels.
+Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, Ink ink, const Deadline& deadline) {
+    Area area = block_area(grey, coarse, ink);
+    Registration out = coarse;
+    if (area.grey.empty()) {
+        out.score = 0;
+        return out;
     }
-    const cv::Rect box = cv::boundingRect(corners);
-    const int margin = static_cast<int>(std::ceil(8 * coarse.unit_px));
-    const cv::Rect roi = cv::Rect(box.x - margin, box.y - margin, box.width + 2 * margin, box.height + 2 * margin) &
-                         cv::Rect(0, 0, grey.cols, grey.rows);
-    if (roi.width < 20 || roi.height < 20) return coarse;
+    const cv::Matx33d to_area = shifted(coarse.block_to_page, -area.roi.x, -area.roi.y);
     const int block_size = static_cast<int>(std::lround(1.6 * block::kPitch * coarse.unit_px));
-    std::vector<Candidate> cands = merge_duplicates(find_candidates(grey(roi), std::clamp(block_size, 9, 201)));
-    for (auto& c : cands) c.centre += cv::Point2d(roi.x, roi.y);
-    auto fit = refine(cands, coarse.block_to_page);
-    if (!fit || fit->used < 50) return coarse;
-    return make_registration(fit->h, *fit, coarse.score);
+    Candidates raw = find_candidates(area.candidates, deadline, std::clamp(block_size, 9, 201), 0, ink == Ink::Clean ? 3 : 0);
+    std::vector<Candidate> cands = merge_duplicates(std::move(raw.list));
+    auto fit = refine(cands, to_area);
+    if (ink != Ink::Grey && (!fit || fit->used < 80)) {
+        // Strokes broken by the black and white: the ring filter measures
+        // what the outlines could not.
+        auto by_response = refine_by_response(grey(area.roi), to_area);
+        if (by_response && (!fit || by_response->used > fit->used)) fit = by_response;
+    }
+    // A block has its rings where the placement puts them; without most of
+    // them measured there, it is something else.
+    if (!fit || fit->used < 50) {
+        out.score = 0;
+        return out;
+    }
+    out = make_registration(shifted(fit->h, area.roi.x, area.roi.y), *fit, 0);
+    // The turn again, on the full picture: the reduced copy may have lost
+    // the thin rules that tell it.
+    const cv::Matx33d in_area = shifted(out.block_to_page, -area.roi.x, -area.roi.y);
+    PlacementScore ps;
+    int best_turn = 0;
+    for (int q = 0; q < 4; ++q) {
+        const PlacementScore s = score_placement(area.grey, in_area * block_symmetry(q, false), ink != Ink::Grey);
+        if (q == 0 || s.total > ps.total) ps = s, best_turn = q;
+    }
+    if (best_turn != 0) {
+        PlacementFit kept;
+        kept.used = out.rings_measured;
+        kept.rms_px = out.residual_units * out.unit_px;
+        out = make_registration(out.block_to_page * block_symmetry(best_turn, false), kept, 0);
+    }
+    out.score = ps.total;
+    if (std::getenv("IDR_TRACE")) {
+        std::fprintf(stderr, "confirm: rings %d total %.2f frame %.2f lines %.2f rings %.2f |", fit ? fit->used : 0, ps.total, ps.frame, ps.weakest_line, ps.ring_contrast);
+        for (double f : ps.features) std::fprintf(stderr, " %.2f", f);
+        std::fprintf(stderr, "\n");
+    }
+    return out;
+}
+
+// Tells a mirrored block from an upright one by its printed digits, on the
+// block rectified from the full picture, and turns the registration round
+// when it is mirrored.
+void settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
+    const double smooth = ink != Ink::Grey ? 1.0 : 0;
+    const double evidence = mirror_evidence(rectify_block(grey, reg.block_to_page, smooth));
+    if (evidence < 0) {
+        const double score = reg.score;
+        PlacementFit fit;
+        fit.used = reg.rings_measured;
+        fit.rms_px = reg.residual_units * reg.unit_px;
+        reg = make_registration(reg.block_to_page * block_symmetry(0, true), fit, score);
+    }
+    reg.mirror_evidence = std::abs(evidence);
 }
 
 }  // namespace
@@ -491,6 +765,23 @@ Registration scale_registration(const Registration& reg, double fx, double fy) {
     return out;
 }
 
+bool is_bilevel(const cv::Mat& grey) {
+    if (grey.empty() || grey.type() != CV_8UC1) return false;
+    // A sample of rows is enough: a grey page has hundreds of levels on
+    // every row, a black-and-white one two.
+    std::array<std::size_t, 256> hist{};
+    std::size_t n = 0;
+    const int step = std::max(1, grey.rows / 200);
+    for (int y = 0; y < grey.rows; y += step) {
+        const std::uint8_t* p = grey.ptr<std::uint8_t>(y);
+        for (int x = 0; x < grey.cols; ++x) ++hist[p[x]];
+        n += static_cast<std::size_t>(grey.cols);
+    }
+    std::array<std::size_t, 256> sorted = hist;
+    std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
+    return n > 0 && static_cast<double>(sorted[0] + sorted[1]) >= 0.98 * static_cast<double>(n);
+}
+
 LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     LocateResult result;
     if (grey.empty() || grey.type() != CV_8UC1) {
@@ -501,45 +792,106 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         result.why_not = "the picture is too small to hold the ID block";
         return result;
     }
+    const Deadline& deadline = options.deadline;
+    result.bilevel = is_bilevel(grey);
+    auto timed_out = [&] {
+        result.timed_out = true;
+        result.why_not = "the time limit passed while locating the block";
+        return result;
+    };
+    Ink ink = Ink::Grey;
+    if (result.bilevel) {
+        cv::Mat dark;
+        cv::threshold(grey, dark, 127, 255, cv::THRESH_BINARY_INV);
+        ink = transition_density(dark) <= kCleanTransitions ? Ink::Clean : Ink::Dots;
+        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "bilevel, raw transitions %.4f\n", transition_density(dark));
+    }
+    auto finish = [&](Registration reg) {
+        settle_mirror(grey, reg, ink);
+        result.registration = reg;
+        return result;
+    };
+
     // A reduced copy first (most pages print the block large enough to be
-    // found there), the full picture only when that finds nothing.
+    // found there), the full picture only when that finds nothing. A black-
+    // and-white page is smoothed first: its grey is in the density of dots.
     const int long_side = std::max(grey.cols, grey.rows);
-    std::string why;
     const int k = static_cast<int>(std::lround(static_cast<double>(long_side) / options.coarse_long_side));
+    cv::Mat reduced;
     if (k >= 2) {
         // A whole-number factor: averaging k x k squares is several times
         // faster than resampling by a fraction.
         const cv::Mat whole = grey(cv::Rect(0, 0, grey.cols / k * k, grey.rows / k * k));
-        cv::Mat small;
-        cv::resize(whole, small, cv::Size(whole.cols / k, whole.rows / k), 0, 0, cv::INTER_AREA);
-        // The thin frame rules fade more than the rings on the reduced copy:
-        // every 10 x 10 lattice found there is confirmed on the full picture.
-        auto placements = placements_on(small, why);
+        cv::resize(whole, reduced, cv::Size(whole.cols / k, whole.rows / k), 0, 0, cv::INTER_AREA);
+    }
+    auto smoothed = [](const cv::Mat& m, double sigma) {
+        cv::Mat out;
+        cv::GaussianBlur(m, out, cv::Size(), sigma);
+        return out;
+    };
+    struct Pass {
+        cv::Mat picture;
+        int factor;   // full-size pixels per pixel of the picture
+        Finder finder;
+        cv::Mat scored;  // where the placements are scored, when not on the picture itself
+    };
+    const int f = k >= 2 ? k : 1;
+    const cv::Mat& first = k >= 2 ? reduced : grey;
+    std::vector<Pass> passes;
+    if (ink == Ink::Grey) {
+        // One threshold for the page first (scans are evenly lit), the local
+        // mean when that finds nothing (photos, shadows, tinted paper).
+        if (k >= 2) passes.push_back({reduced, k, {}});
+        passes.push_back({grey, 1, {kOneThreshold}});
+        passes.push_back({grey, 1, {}});
+    } else {
+        // A clean black and white as it is (its rings are whole strokes),
+        // then smoothed, one threshold first: the smoothed dots of the paper
+        // stay well above it, while against the local mean they come out as
+        // specks.
+        const cv::Mat work = smoothed(first, k >= 2 ? 0.7 : 1.0);
+        if (ink == Ink::Clean) passes.push_back({first, f, {kOneThreshold, kMaxTransitions, 3, false, true}, work});
+        passes.push_back({work, f, {kOneThreshold, kMaxTransitions, 0, false, true}});
+        // Strokes broken by a threshold or made of dots: rings by what
+        // covers them.
+        passes.push_back({first, f, {0, 0, 0, true, true}, work});
+        if (k >= 2) passes.push_back({cv::Mat(), 1, {kOneThreshold, kMaxTransitions, 0, false, true}});  // the full page, smoothed when it comes to it
+    }
+
+    const double least_score = ink == Ink::Grey ? kMinPlacementScore : kMinDashedPlacementScore;
+    std::string why;
+    // Once a page proves to be noise or dots, a closer look only costs more.
+    int cluttered_at = 0;
+    for (Pass& pass : passes) {
+        if (deadline.passed()) return timed_out();
+        if (cluttered_at > pass.factor) continue;
+        if (pass.picture.empty()) pass.picture = smoothed(grey, 1.0);
+        const auto pass_start = std::chrono::steady_clock::now();
+        Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline, pass.finder);
+        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "PASS factor %d response %d: %zu found, %.1f ms\n", pass.factor, pass.finder.by_response, search.found.size(), std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pass_start).count());
+        if (search.stop == Stop::Time) return timed_out();
+        if (search.stop == Stop::Clutter || search.outlines > kClutteredOutlines)
+            cluttered_at = std::max(cluttered_at, pass.factor);
+        // The thin frame rules fade more than the rings on a reduced or
+        // smoothed copy, and one threshold for a page blurs ring edges
+        // unevenly: every placement found is measured again and confirmed on
+        // the full picture, in the block's own area.
         std::optional<Registration> best;
-        for (std::size_t i = 0; i < placements.size() && i < 4; ++i) {
-            Registration full = refine_on_full(grey, scale_registration(placements[i], k, k));
-            full.score = frame_score(grey, full.block_to_page);
-            if (full.score >= kMinFrameScore && (!best || full.score > best->score)) best = full;
+        for (std::size_t i = 0; i < search.found.size() && i < kConfirmed; ++i) {
+            if (deadline.passed()) return timed_out();
+            const Registration at_full =
+                pass.factor >= 2 ? scale_registration(search.found[i], pass.factor, pass.factor) : search.found[i];
+            Registration full = confirm_on_full(grey, at_full, ink, deadline);
+            if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "SCORE coarse %.3f full %.3f\n", search.found[i].score, full.score);
+            if (full.score >= least_score && (!best || full.score > best->score)) best = full;
         }
-        if (best) {
-            result.registration = best;
-            return result;
-        }
+        if (best) return finish(*best);
+        if (!search.found.empty())
+            why = "bubble rings found, but not the ID block's frame and column numbers around them";
+        else if (why.empty() || search.stop == Stop::Clutter)
+            why = search.why;
     }
-    // One threshold for the page first (scans are evenly lit), the local
-    // mean when that finds nothing (photos, shadows, tinted paper).
-    std::string first_why;
-    if (auto reg = locate_on(grey, first_why, kOneThreshold)) {
-        // The rings measured again against the local mean, in the block's
-        // area only: one threshold for a page blurs ring edges unevenly.
-        result.registration = refine_on_full(grey, *reg);
-        return result;
-    }
-    if (auto reg = locate_on(grey, why)) {
-        result.registration = reg;
-        return result;
-    }
-    result.why_not = why;
+    result.why_not = why.empty() ? "no grid of bubble rings on the page" : why;
     return result;
 }
 

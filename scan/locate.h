@@ -11,6 +11,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "scan/deadline.h"
+
 namespace idr::scan {
 
 // Where the block lies on the page.
@@ -27,18 +29,37 @@ struct Registration {
     double residual_units = 0;  // RMS distance of the measured ring centres from the fit
     int rings_measured = 0;     // ring centres that took part in the fit (of 100)
     double score = 0;           // how strongly the frame rules confirm the block, 0..1
+    // Which way round the block lies: the page's quarter turn (counter-
+    // clockwise: 90 puts the block's top at the page's left) and whether the
+    // block is seen mirrored, left to right. block_to_page includes both, so
+    // a rectified block is always upright and unmirrored.
+    int turn = 0;
+    bool mirrored = false;
+    // How clearly the printed digits say mirrored or not (orientation.h):
+    // > 0 as found, < 0 mirrored; small either way when they cannot tell.
+    double mirror_evidence = 0;
 };
 
 struct LocateOptions {
     // Work on a copy reduced so that its longer side is at most this many
     // pixels first; look at the full picture only when that finds nothing.
     int coarse_long_side = 1800;
+    // Stop when this passes (the result then says timed_out).
+    Deadline deadline;
 };
 
 struct LocateResult {
     std::optional<Registration> registration;
     std::string why_not;  // when nothing was found: what was missing
+    bool timed_out = false;
+    // The picture holds only black and white (a 1-bit scan, or a page
+    // thresholded or dithered to it): smoothed before anything is measured.
+    bool bilevel = false;
 };
+
+// Whether an 8-bit grey picture is black and white only (nearly every pixel
+// one of two levels).
+bool is_bilevel(const cv::Mat& grey);
 
 // `grey` is an 8-bit one-channel page. Coordinates in the result refer to it.
 LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options = {});

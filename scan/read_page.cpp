@@ -7,6 +7,7 @@
 
 #include "form/block_layout.h"
 #include "rules/error.h"
+#include "scan/orientation.h"
 #include "scan/rectify.h"
 
 namespace idr::scan {
@@ -58,6 +59,15 @@ int otsu_threshold(const Surface& s) {
     return static_cast<int>(cv::threshold(grey, out, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU));
 }
 
+std::string turn_text(int turn) {
+    switch (turn) {
+    case 90: return "the page is turned a quarter turn (its top at the left)";
+    case 180: return "the page is upside down";
+    case 270: return "the page is turned a quarter turn (its top at the right)";
+    default: return "";
+    }
+}
+
 }  // namespace
 
 PageResult read_page(PagePicture picture, const ReadOptions& options) {
@@ -94,21 +104,25 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     };
 
     Surface surface;
+    bool mirrored = false, mirror_unclear = false;
+    int turn = 0;
     if (locate) {
         cv::Mat image = picture.image;
         if (image.empty() && picture.exact) image = to_mat(*picture.exact);
         int reduction = std::max(picture.reduction, 1);
-        LocateResult found = locate_block(grey_of(image));
-        if (!found.registration && reduction > 1 && picture.full_resolution && !over_time()) {
+        LocateOptions locate_options;
+        locate_options.deadline = Deadline(start + options.time_limit);
+        LocateResult found = locate_block(grey_of(image), locate_options);
+        if (!found.registration && !found.timed_out && reduction > 1 && picture.full_resolution && !over_time()) {
             // Small printing on a page decoded at a reduced size: look again
             // at full size.
             if (auto full = picture.full_resolution()) {
                 image = *full;
                 reduction = 1;
-                found = locate_block(grey_of(image));
+                found = locate_block(grey_of(image), locate_options);
             }
         }
-        if (over_time()) {
+        if (found.timed_out || over_time()) {
             result.status = "error";
             result.why = time_error("locating the block");
             result.ms = elapsed_ms();
@@ -123,7 +137,12 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         }
         const Registration& reg = *found.registration;
         result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
-        result.block = rectify_block(image, reg.block_to_page);
+        turn = reg.turn;
+        mirrored = reg.mirrored;
+        mirror_unclear = reg.mirror_evidence < kMirrorDecides;
+        // A black-and-white page is smoothed to about a unit, so that a mark's
+        // dots read as the grey they stand for.
+        result.block = rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0);
         if (result.block.channels() == 1) cv::cvtColor(result.block, result.block, cv::COLOR_GRAY2BGR);
         surface = to_surface(result.block);
     } else if (picture.exact) {
@@ -166,6 +185,13 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     form.Student_ID.Text = options.student_id;
     form.on_caption_changed = options.on_caption;
     for (const ButtonId id : options.clicks) {
+        if (over_time()) {
+            form.on_caption_changed = nullptr;
+            result.status = "error";
+            result.why = time_error("running the four steps");
+            result.ms = elapsed_ms();
+            return result;
+        }
         ClickOutcome outcome = click(form, id);
         if (outcome.error) {
             result.failed_button = id;
@@ -189,6 +215,16 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         result.why = "the four steps read \"" + form.Student_ID.Text + "\", the columns " + result.reading;
     } else {
         result.status = "ok";
+    }
+    // How the page lay: a mirrored one is read the right way round but goes
+    // to a person; a turned one needs no one, but is said.
+    if (result.registration && result.status != "error") {
+        std::string lay;
+        if (mirrored) lay = "the page is mirrored";
+        else if (mirror_unclear) lay = "cannot tell whether the page is mirrored (its printed digits are unclear)";
+        if (turn != 0) lay += (lay.empty() ? "" : "; ") + turn_text(turn);
+        if (mirrored || mirror_unclear) result.status = "review";
+        if (!lay.empty()) result.why = result.why.empty() ? lay : lay + "; " + result.why;
     }
     result.ms = elapsed_ms();
     return result;

@@ -12,7 +12,7 @@
 
 namespace idr::scan {
 
-cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page) {
+cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page, double smooth_units) {
     // The part of the page the block covers, with a margin for the border
     // pixels' interpolation.
     std::vector<cv::Point2d> corners = {map_point(block_to_page, {0, 0}),
@@ -40,6 +40,11 @@ cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page) {
     const cv::Point2d ex = map_point(h, {132, 181}) - o, ey = map_point(h, {131, 182}) - o;
     const double unit = std::sqrt(std::abs(ex.x * ey.y - ex.y * ey.x));
     cv::Mat shrunk;
+    if (smooth_units > 0) {
+        cv::Mat smooth;
+        cv::GaussianBlur(src, smooth, cv::Size(), std::max(0.5, smooth_units * unit));
+        src = smooth;
+    }
     if (unit > 1.5) {
         const double f = 1.0 / unit;
         cv::resize(src, shrunk, cv::Size(), f, f, cv::INTER_AREA);

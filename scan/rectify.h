@@ -13,7 +13,9 @@ namespace idr::scan {
 // block coordinates to pixel coordinates of `page` (8-bit, 1 or 3 channels).
 // When a unit spans several page pixels the page is averaged down first, so
 // every output pixel sums the page pixels it covers instead of picking one.
-cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page);
+// `smooth_units` > 0 smooths the page first by that many block units (a
+// black-and-white page, whose grey is in the density of its dots).
+cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page, double smooth_units = 0);
 
 // A BGR (or grey) picture as the window's picture surface: 0x00BBGGRR.
 Surface to_surface(const cv::Mat& bgr);

@@ -39,7 +39,8 @@ Json registration_json(const scan::Registration& reg) {
     return {{"corners", corners},
             {"unit_px", rounded(reg.unit_px, 0.0001)},
             {"angle_deg", rounded(reg.angle_deg, 0.001)},
-            {"residual_units", rounded(reg.residual_units, 0.001)}};
+            {"residual_units", rounded(reg.residual_units, 0.001)},
+            {"mirror_evidence", rounded(reg.mirror_evidence, 0.001)}};
 }
 
 }  // namespace
@@ -118,6 +119,10 @@ void ResultWriter::write(const PageOutcome& o, const Form1* form) {
         j["black_samples"] = o.black_samples;
         j["columns"] = o.decision ? columns_json(*o.decision) : Json(nullptr);
         j["registration"] = o.registration ? registration_json(*o.registration) : Json(nullptr);
+        // How the block lay on the page: the quarter turn (counter-clockwise)
+        // and whether it was seen mirrored; null when it was not found.
+        j["turn"] = o.registration ? Json(o.registration->turn) : Json(nullptr);
+        j["mirrored"] = o.registration ? Json(o.registration->mirrored) : Json(nullptr);
         j["image_size"] = o.image_size.area() > 0 ? Json::array({o.image_size.width, o.image_size.height})
                                                   : Json(nullptr);
         j["error"] = o.error.empty() ? Json(nullptr) : Json(o.error);

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
     int count = 20;
     std::uint64_t seed = 1;
     std::vector<std::string> kind_names;
+    std::vector<std::string> stack_names;
     int multipage = 0;
     bool show_corners = false;
     bool quiet = false;
@@ -77,6 +78,14 @@ int main(int argc, char** argv) {
         ->delimiter(',')
         ->check([](const std::string& k) {
             return kind_from_name(k) ? std::string() : "unknown kind '" + k + "' (scan, photo, block, back, rings)";
+        });
+    app.add_option("--stack", stack_names,
+                   "What the stack does to each page, drawn from: upright, turned, mirrored, bw, dither "
+                   "(bw and dither only for scans, back and rings pages)")
+        ->delimiter(',')
+        ->check([](const std::string& k) {
+            return stack_kind_from_name(k) ? std::string()
+                                           : "unknown stack '" + k + "' (upright, turned, mirrored, bw, dither)";
         });
     app.add_option("--multipage", multipage,
                    "Gather up to this many pages into one TIFF or PDF when a page comes out as one")
@@ -94,6 +103,8 @@ int main(int argc, char** argv) {
 
     std::vector<Kind> kinds;
     for (const auto& k : kind_names) kinds.push_back(*kind_from_name(k));
+    std::vector<StackKind> stacks;
+    for (const auto& k : stack_names) stacks.push_back(*stack_kind_from_name(k));
 
     std::error_code ec;
     std::filesystem::create_directories(out_dir, ec);
@@ -131,7 +142,31 @@ int main(int argc, char** argv) {
         const Kind kind = kinds.empty() ? default_kind(pick)
                                         : kinds[static_cast<std::size_t>(pick.between(0, static_cast<int>(kinds.size()) - 1))];
         PagePlan plan = random_plan(page_seed, kind);
-        const bool bundles = plan.kind != Kind::Photo && plan.kind != Kind::BlockOnly;
+        if (!stacks.empty()) {
+            // A stream of its own, so the same seed without --stack gives the
+            // same pages as before.
+            Random stack_pick(page_seed ^ 0x5A5A17ull);
+            StackKind sk = stacks[static_cast<std::size_t>(stack_pick.between(0, static_cast<int>(stacks.size()) - 1))];
+            // Black and white is a scanner's mode: photos and the block alone stay grey.
+            if ((sk == StackKind::Bw || sk == StackKind::Dither) &&
+                (plan.kind == Kind::Photo || plan.kind == Kind::BlockOnly))
+                sk = StackKind::Upright;
+            plan.stack = random_stack(stack_pick.next(), sk);
+            if (plan.stack.bilevel != Bilevel::None) {
+                plan.format = plan.stack.file == BilevelFile::Png1  ? FileFormat::Png
+                              : plan.stack.file == BilevelFile::Pdf ? FileFormat::Pdf
+                                                                    : FileFormat::Tiff;
+                plan.jpeg_quality = 0;
+                // An office scan is made at a cut that keeps the students'
+                // fills: a pencil lighter than it would leave nothing to read.
+                if (plan.stack.bilevel == Bilevel::Threshold)
+                    for (auto& c : plan.columns)
+                        if (c.mark == Mark::Pencil || c.mark == Mark::Double)
+                            c.level = std::min(c.level, darkest_surviving_pencil(plan.stack.cut));
+            }
+        }
+        const bool bundles = plan.kind != Kind::Photo && plan.kind != Kind::BlockOnly &&
+                             plan.stack.bilevel == Bilevel::None;
         if (bundle && bundles && bundle->pages.size() < static_cast<std::size_t>(multipage)) {
             plan.format = bundle->format;
         } else {

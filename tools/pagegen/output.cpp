@@ -9,6 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "tools/pagegen/bilevel_output.h"
+
 namespace idr::pagegen {
 
 namespace {
@@ -83,6 +85,12 @@ std::optional<std::string> write_page(const GeneratedPage& page, FileFormat form
 std::optional<std::string> write_pages(const std::vector<const GeneratedPage*>& pages, FileFormat format,
                                        const std::string& path) {
     if (pages.empty()) return path + ": no pages to write";
+    if (pages.size() == 1 && pages.front()->bilevel_file) {
+        // A PDF page holds its picture at the PDF resolution, as below.
+        const GeneratedPage& page = *pages.front();
+        const double dpi = *page.bilevel_file == BilevelFile::Pdf ? kPdfDpi : page.dpi;
+        return write_bilevel(page.image, *page.bilevel_file, dpi, path);
+    }
     if (format == FileFormat::Pdf) return write_pdf(pages, path);
     try {
         if (format == FileFormat::Tiff) {
@@ -134,6 +142,11 @@ nlohmann::json truth_json(const Truth& t) {
     j["variant"] = t.variant;
     j["kind"] = t.kind;
     j["format"] = t.format;
+    if (!t.stack.empty()) {
+        j["stack"] = t.stack;
+        j["turn"] = t.turn;
+        j["mirrored"] = t.mirrored;
+    }
     return j;
 }
 

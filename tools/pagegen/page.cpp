@@ -128,13 +128,20 @@ GeneratedPage make_page(const PagePlan& plan) {
     degrade(image, plan, degrade_rng);
 
     GeneratedPage out;
-    if (plan.jpeg_quality > 0) {
+    const Turned turned = turn_picture(image, plan.stack);
+    image = turned.image;
+    const bool bilevel = plan.stack.bilevel != Bilevel::None;
+    if (bilevel) {
+        image = make_bilevel(image, plan.stack, plan.paper_level);
+        out.bilevel_file = plan.stack.file;
+    } else if (plan.jpeg_quality > 0) {
         std::vector<uchar> bytes;
         cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, plan.jpeg_quality});
         image = cv::imdecode(bytes, plan.colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
         out.jpeg_bytes.assign(bytes.begin(), bytes.end());
     }
     out.image = image;
+    out.dpi = plan.dpi;
 
     Truth& t = out.truth;
     t.width = image.cols;
@@ -142,6 +149,11 @@ GeneratedPage make_page(const PagePlan& plan) {
     t.kind = kind_name(plan.kind);
     t.format = format_name(plan.format);
     t.variant = variant_text(plan);
+    t.stack = stack_text(plan.stack);
+    if (!t.stack.empty()) t.variant += "; " + t.stack;
+    if (bilevel) t.format = plan.stack.file == BilevelFile::Png1 ? "png" : plan.stack.file == BilevelFile::Pdf ? "pdf" : "tiff";
+    t.turn = ((plan.stack.turn % 360) + 360) % 360;
+    t.mirrored = plan.stack.mirrored;
     if (!drawn.block_origin_px) {
         t.status = "not-found";
         return out;
@@ -158,7 +170,7 @@ GeneratedPage make_page(const PagePlan& plan) {
     std::array<cv::Point2d, 4> corners;
     for (std::size_t i = 0; i < 4; ++i) {
         const cv::Point2d p = to_image(bubble_centre_x(corner_bubbles[i].first), bubble_centre_y(corner_bubbles[i].second));
-        corners[i] = {p.x - 0.5, p.y - 0.5};
+        corners[i] = map_point(turned.map, {p.x - 0.5, p.y - 0.5});
     }
     t.corners = corners;
     // Size of one unit at the block's centre: the square root of the area a
@@ -169,7 +181,12 @@ GeneratedPage make_page(const PagePlan& plan) {
     t.unit_px = std::sqrt(std::abs(gx.x * gy.y - gx.y * gy.x)) / (2 * e);
     t.status = page_status(plan.columns);
     for (const auto& m : plan.columns) {
-        t.reading += column_reading(m);
+        // One threshold keeps nothing of a mark lighter than its cut: a faint
+        // fill or an erasure is gone from the picture, and the column is blank.
+        const bool vanished = plan.stack.bilevel == Bilevel::Threshold &&
+                              (m.mark == Mark::Faint || m.mark == Mark::Erased) &&
+                              m.level > 255 * plan.stack.cut;
+        t.reading += vanished ? '_' : column_reading(m);
         t.intended += static_cast<char>('0' + m.digit);
         t.marks.emplace_back(mark_name(m.mark));
         t.detail.push_back(column_detail(m));

@@ -15,6 +15,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "tools/pagegen/stack.h"
+
 namespace idr::pagegen {
 
 enum class Kind {
@@ -91,6 +93,10 @@ struct PagePlan {
     int jpeg_quality = 0;         // 0: no JPEG round trip, else 40..95
 
     FileFormat format = FileFormat::Png;
+
+    // What the stack does after the scanner: turned, mirrored, black and
+    // white. A bilevel page is written by stack.file, not by format.
+    Stack stack;
 };
 
 struct Truth {
@@ -109,11 +115,16 @@ struct Truth {
     std::string variant;  // the plan in short
     std::string kind;
     std::string format;   // "png", "jpeg", "tiff", "pdf"
+    std::string stack;    // the stack treatment in short, empty for none
+    int turn = 0;         // quarter turns counter-clockwise, 0, 90, 180 or 270
+    bool mirrored = false;
 };
 
 struct GeneratedPage {
     cv::Mat image;  // 8-bit grey or BGR, exactly as written (JPEG already applied)
     std::vector<std::uint8_t> jpeg_bytes;  // the JPEG file when the plan asks for one
+    std::optional<BilevelFile> bilevel_file;  // image is 0/255 and is written as this 1-bit file
+    double dpi = 0;                           // the plan's resolution, for the file's header
     Truth truth;
 };
 
