@@ -516,7 +516,7 @@ bool MainWindow::save_review() {
     }
     keep_typed_id();
     const std::string path = session_.csv_path();
-    if (const std::optional<std::string> trouble = write_review_csv(path, session_.rows())) {
+    if (const std::optional<std::string> trouble = review::write_review_csv(path, session_.rows())) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("id-reader"), tr("The review file was not saved."),
                         QMessageBox::Ok, this);
         box.setInformativeText(qstr(*trouble));
