@@ -49,3 +49,31 @@ function(check_core_links)
     endforeach()
   endforeach()
 endfunction()
+
+# The project's folders that an include can name ("scan/load.h"); other
+# quoted includes (a test's own "run_cli.h") are not checked.
+set(IDR_INCLUDE_ROOTS rules picture form assets reading scan printing review app tools tests)
+
+# Configure-time guard of the include direction. Stops configure when a
+# source or header in DIR includes a project header outside the folders of
+# ALLOW, e.g. review/ including app/cli/ or scan/ including printing/:
+#   check_includes(DIR dir ALLOW folder...)
+# Folders may be nested ("app/cli"). The files are read at configure time,
+# so an include added later is caught on the next configure (the build
+# reconfigures when a source file is added, not when one is edited).
+function(check_includes)
+  cmake_parse_arguments(ARG "" "DIR" "ALLOW" ${ARGN})
+  list(JOIN IDR_INCLUDE_ROOTS "|" roots)
+  list(JOIN ARG_ALLOW "|" allowed)
+  file(GLOB_RECURSE files ${PROJECT_SOURCE_DIR}/${ARG_DIR}/*.cpp ${PROJECT_SOURCE_DIR}/${ARG_DIR}/*.h)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" included "${line}")
+      if(included MATCHES "^(${roots})/" AND NOT included MATCHES "^(${allowed})/")
+        file(RELATIVE_PATH where ${PROJECT_SOURCE_DIR} ${file})
+        message(FATAL_ERROR "${where} includes \"${included}\": ${ARG_DIR}/ may include only ${ARG_ALLOW}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()

@@ -5,13 +5,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/cli/reader.h"
+#include "review/cell_text.h"
 
 namespace idr::cli {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+using review::csv_field;
+using review::spreadsheet_safe;
 
 // Division by a whole power of ten gives the shortest decimal text (0.009,
 // not 0.009000000000000001).
@@ -44,34 +46,6 @@ Json registration_json(const scan::Registration& reg) {
 }
 
 }  // namespace
-
-std::string spreadsheet_safe(const std::string& text) {
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' ||
-                          text[0] == '\t' || text[0] == '\r'))
-        return "'" + text;
-    return text;
-}
-
-PageOutcome outcome_of(const std::string& file, int page, const scan::PageResult& result) {
-    PageOutcome o;
-    o.file = file;
-    o.page = page;
-    o.status = result.status;
-    o.why = result.why;
-    o.reading = result.reading;
-    if (result.form) {
-        o.student_id = result.form->Student_ID.Text;
-        o.caption = result.form->Caption();
-    }
-    o.threshold = result.threshold;
-    o.black_samples = result.black_samples;
-    o.decision = result.decision;
-    o.registration = result.registration;
-    o.image_size = result.image_size;
-    if (result.status == "error" && !result.error) o.error = result.why;  // e.g. the time limit
-    o.ms = result.ms;
-    return o;
-}
 
 ResultWriter::ResultWriter(std::ostream& out, OutputFormat format, bool several_files, bool cells)
     : out_(out), format_(format), several_files_(several_files), cells_(cells) {}

@@ -7,28 +7,13 @@
 #include <string>
 
 #include "form/form1.h"
-#include "scan/read_page.h"
+#include "review/page_outcome.h"
 
 namespace idr::cli {
 
-struct PageOutcome {
-    std::string file;  // as given
-    int page = 1;
-    std::string status;  // ok, review, not-found, unreadable, error
-    std::string why;     // why a page needs review, was not found or failed
-    std::string reading;
-    std::string student_id;
-    std::string caption;
-    std::string threshold;
-    std::string black_samples;
-    std::optional<scan::BlockDecision> decision;
-    std::optional<scan::Registration> registration;
-    cv::Size image_size;
-    std::string error;  // the run-time error or load failure, empty when none
-    double ms = 0;
-};
-
-PageOutcome outcome_of(const std::string& file, int page, const scan::PageResult& result);
+// The page's outcome is the review layer's, which every output shares.
+using review::PageOutcome;
+using review::outcome_of;
 
 enum class OutputFormat { Text, Csv, Json };
 
@@ -54,10 +39,5 @@ private:
 
 // A 10 x 10 table of each cell's black samples, marked cells flagged.
 void write_cells_table(const Form1& form, std::ostream& out);
-
-// A field that a spreadsheet program would take for a formula (it starts
-// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe, as
-// spreadsheet programs expect, so opening the file runs nothing.
-std::string spreadsheet_safe(const std::string& text);
 
 }  // namespace idr::cli

@@ -4,11 +4,9 @@
 
 #include <iosfwd>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "app/cli/options.h"
-#include "picture/surface.h"
 
 namespace idr::cli {
 
@@ -23,11 +21,6 @@ struct RunSettings {
     // stderr is a terminal: show a progress line there while pages are read.
     bool progress_line = false;
 };
-
-// The picture in a 24-bit BMP file read by the program's own decoder, or why
-// there is none ("is a directory", "bits per pixel is 8, only 24 is
-// supported", ...).
-std::variant<Surface, std::string> load_sheet_file(const std::string& path);
 
 // The files that the inputs name: a file as given, a folder's readable scan
 // files sorted by name (with `recursive`, those of its subfolders too, all
@@ -44,9 +37,5 @@ std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, s
 // the batch early (the pages started are finished and written).
 int run_pages(const Options& options, std::istream& in, std::ostream& out, std::ostream& err,
               const RunSettings& settings = {});
-
-// RFC 4180 field: quoted when it holds a comma, a quote, CR or LF, with the
-// quotes doubled.
-std::string csv_field(const std::string& text);
 
 }  // namespace idr::cli

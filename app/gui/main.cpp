@@ -32,7 +32,8 @@ constexpr const char* kUsage =
     "\n"
     "Keys: PgDown / PgUp next and previous page, Ctrl+R the page afresh, Ctrl+O open\n"
     "scans, Ctrl+Shift+O open a folder, Ctrl+S save the IDs to id-reader-review.csv\n"
-    "in the folder of the first file opened, Ctrl+P print the blank form.\n"
+    "in the folder of the first file opened, Ctrl+E write the HTML report of the pages\n"
+    "open (as id-reader-cli --report does), Ctrl+P print the blank form.\n"
     "\n"
     "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are accepted.\n"
     "The same steps without a window, on the built-in sheet or on scans: id-reader-cli.\n";

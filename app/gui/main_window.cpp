@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QShortcut>
 #include <QUrl>
 
@@ -31,6 +32,9 @@
 #include "app/gui/print_form.h"
 #include "app/gui/review_list.h"
 #include "app/gui/window_font.h"
+#include "review/page_decoder.h"
+#include "review/review_outputs.h"
+#include "review/reviewed_page.h"
 
 namespace idr {
 
@@ -294,6 +298,7 @@ void MainWindow::add_shortcuts() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MainWindow::choose_folder},
         {QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::restart_page},
         {QKeySequence::Print, &MainWindow::print_blank_form},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::choose_report_file},
     };
     for (const auto& [key, action] : keys) {
         auto* shortcut = new QShortcut(key, this);
@@ -312,6 +317,7 @@ void MainWindow::show_context_menu(const QPoint& at) {
     menu.addAction(tr("Open scans..."), QKeySequence::Open, this, &MainWindow::choose_files);
     menu.addAction(tr("Open folder..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this,
                    &MainWindow::choose_folder);
+    menu.addAction(tr("Write report..."), QKeySequence(Qt::CTRL | Qt::Key_E), this, &MainWindow::choose_report_file);
     menu.addSeparator();
     menu.addAction(tr("Print blank form..."), QKeySequence::Print, this, &MainWindow::print_blank_form);
     menu.exec(picture_->mapToGlobal(at));
@@ -328,6 +334,28 @@ void MainWindow::choose_files() {
 void MainWindow::choose_folder() {
     const QString folder = QFileDialog::getExistingDirectory(this, tr("Open a folder of scans"));
     if (!folder.isEmpty()) open_paths({folder});
+    take_focus_back();
+}
+
+void MainWindow::choose_report_file() {
+    if (handler_running_) return;
+    if (session_.empty()) {
+        QMessageBox::information(this, QStringLiteral("id-reader"),
+                                 tr("There is nothing to report: the report shows scanned pages. "
+                                    "Open scans first (Ctrl+O)."));
+        take_focus_back();
+        return;
+    }
+    // Beside the review file, where the operator looks for what the
+    // session wrote.
+    const QString folder = QFileInfo(qstr(session_.csv_path())).absolutePath();
+    QFileDialog dialog(this, tr("Write report"), folder, tr("HTML pages (*.html *.htm);;All files (*)"));
+    dialog.setObjectName(QStringLiteral("reportDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("html"));
+    dialog.selectFile(QStringLiteral("id-reader-report.html"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        write_report(dialog.selectedFiles().front());
     take_focus_back();
 }
 
@@ -516,7 +544,7 @@ bool MainWindow::save_review() {
     }
     keep_typed_id();
     const std::string path = session_.csv_path();
-    if (const std::optional<std::string> trouble = write_review_csv(path, session_.rows())) {
+    if (const std::optional<std::string> trouble = review::write_review_csv(path, session_.rows())) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("id-reader"), tr("The review file was not saved."),
                         QMessageBox::Ok, this);
         box.setInformativeText(qstr(*trouble));
@@ -529,6 +557,64 @@ bool MainWindow::save_review() {
     }
     session_.mark_saved();
     notice_ = tr("saved to %1").arg(QFileInfo(qstr(path)).fileName());
+    update_status();
+    return true;
+}
+
+bool MainWindow::write_report(const QString& path) {
+    if (session_.empty()) return false;
+    std::vector<PageRef> pages;  // the list as it is now, whatever happens meanwhile
+    std::vector<std::string> files;
+    for (int i = 0; i < session_.size(); ++i) {
+        pages.push_back(session_.page(i));
+        files.push_back(pages.back().file);
+    }
+    auto not_written = [this](const std::string& trouble) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("id-reader"), tr("The report was not written."),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(qstr(trouble));
+        box.exec();
+        notice_ = tr("report not written: %1").arg(qstr(trouble));
+        update_status();
+        take_focus_back();
+        return false;
+    };
+
+    // The same outputs as --report: a file that cannot be written, or one
+    // of the scans themselves, is refused before any page is read.
+    review::ReviewOutputs outputs;
+    review::ReviewTargets targets;
+    targets.report = path.toStdString();
+    if (const std::optional<std::string> trouble = outputs.open(targets, files)) return not_written(*trouble);
+
+    const int count = static_cast<int>(pages.size());
+    QProgressDialog progress(tr("Reading page %1 of %2 for the report...").arg(1).arg(count), tr("Cancel"), 0, count,
+                             this);
+    progress.setObjectName(QStringLiteral("reportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    review::PageDecoder decoder;
+    for (int i = 0; i < count; ++i) {
+        progress.setLabelText(tr("Reading page %1 of %2 for the report...").arg(i + 1).arg(count));
+        progress.setValue(i);  // lets the box paint and its Cancel be pressed
+        if (progress.wasCanceled()) {
+            // `outputs` removes the unfinished report as it goes.
+            notice_ = tr("report not written: %1").arg(tr("cancelled"));
+            update_status();
+            take_focus_back();
+            return false;
+        }
+        const review::ReviewedPage page = review::read_for_review(decoder, pages[i].file, pages[i].page,
+                                                                  outputs.png_pictures());
+        if (const std::optional<std::string> trouble = outputs.add(i + 1, page.outcome, page.picture)) {
+            progress.close();
+            return not_written(*trouble);
+        }
+    }
+    progress.setValue(count);
+    const std::vector<std::string> troubles = outputs.close();
+    if (!troubles.empty()) return not_written(troubles.front());
+    notice_ = tr("report written to %1").arg(QFileInfo(path).fileName());
     update_status();
     return true;
 }

@@ -65,6 +65,11 @@ public:
     bool save_review();
     // Ctrl+P and the picture's context menu: the blank form on a printer.
     void print_blank_form();
+    // The HTML report of every page in the list, as `id-reader-cli --report`
+    // writes it for the same files (the pages are read again, as the command
+    // line reads them, under a progress box that can cancel). False when
+    // nothing was written (reported in a message box, or cancelled).
+    bool write_report(const QString& path);
 
     const ReviewSession& session() const { return session_; }
     // Null until pages are opened.
@@ -86,6 +91,7 @@ private:
     void show_context_menu(const QPoint& at);
     void choose_files();
     void choose_folder();
+    void choose_report_file();
     void add_pages(const PageListing& listing);
     void show_page(int index);
     void start_current();

@@ -13,6 +13,7 @@
 #include "reading/dispatch.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
+#include "review/page_decoder.h"
 #include "scan/rectify.h"
 
 namespace idr {
@@ -40,15 +41,6 @@ void add_file(const std::string& file, PageListing& out) {
         return;
     }
     for (int p = 1; p <= pages; ++p) out.pages.push_back({file, p, pages});
-}
-
-// Big JPEG pages are decoded at half size: the block keeps rings of ten
-// pixels and more, and the reader looks again at full size when it finds
-// nothing.
-int reduction_for(const scan::PageSource& source, int number) {
-    if (!source.can_reduce()) return 1;
-    const cv::Size s = source.declared_size(number);
-    return std::max(s.width, s.height) >= 3000 ? 2 : 1;
 }
 
 // The page's thumbnail centred on white paper of the picture's size.
@@ -122,36 +114,24 @@ PageListing list_pages(const std::vector<std::string>& paths) {
 
 LoadedPage load_page(const PageRef& ref) {
     LoadedPage out;
-    auto unreadable = [&](const std::string& message) {
+    // `why` as the decoder words it: "cannot load: ..."
+    auto unreadable = [&](const std::string& why) {
         out.status = "unreadable";
-        out.why = "cannot load: " + without_file_name(message, ref.file);
+        out.why = why;
         out.fresh.emplace(page_in_frame({}));
         return out;
     };
     try {
-        auto opened = scan::open_scan(ref.file);
-        if (auto* e = std::get_if<scan::LoadError>(&opened)) return unreadable(e->message);
-        std::unique_ptr<scan::PageSource> source = std::move(std::get<std::unique_ptr<scan::PageSource>>(opened));
-        if (ref.page > source->page_count()) return unreadable("the file has no page " + std::to_string(ref.page));
-        const scan::PixelKind kind =
-            source->declared_grey(ref.page) ? scan::PixelKind::Grey : scan::PixelKind::Colour;
-        auto decoded = source->page(ref.page, kind, reduction_for(*source, ref.page));
-        if (auto* e = std::get_if<scan::LoadError>(&decoded)) return unreadable(e->message);
-        scan::Page& page = std::get<scan::Page>(decoded);
-
-        scan::PagePicture picture;
-        picture.image = std::move(page.image);
-        picture.full_size = page.full_size;
-        picture.reduction = page.reduction;
-        if (page.reduction > 1) {
-            scan::PageSource* src = source.get();  // outlives read_page below
-            const int number = ref.page;
-            picture.full_resolution = [src, number, kind]() -> std::optional<cv::Mat> {
-                auto again = src->page(number, kind, 1);
-                if (auto* p = std::get_if<scan::Page>(&again)) return std::move(p->image);
-                return std::nullopt;
-            };
-        }
+        // Decoded as the headless reader decodes it (a 24-bit BMP exactly,
+        // by the program's own decoder), so a page reads the same in both.
+        const auto count = review::PageDecoder::page_count(ref.file);
+        if (auto* why = std::get_if<std::string>(&count)) return unreadable(*why);
+        if (ref.page > std::get<int>(count))
+            return unreadable("cannot load: the file has no page " + std::to_string(ref.page));
+        review::PageDecoder decoder;
+        auto decoded = decoder.picture(ref.file, ref.page);
+        if (auto* why = std::get_if<std::string>(&decoded)) return unreadable(*why);
+        scan::PagePicture picture = std::move(std::get<scan::PagePicture>(decoded));
         scan::ReadOptions options;
         options.clicks = {};  // the window starts with nothing clicked
         options.thumbnail_long_side = block::kHeight;
@@ -194,7 +174,7 @@ LoadedPage load_page(const PageRef& ref) {
             out.why = "the four steps read \"" + steps.Student_ID.Text + "\", the columns " + result.reading;
         }
     } catch (const std::bad_alloc&) {
-        return unreadable("not enough memory for the page");
+        return unreadable("cannot load: not enough memory for the page");
     }
     return out;
 }

@@ -36,18 +36,18 @@ void ReviewSession::set_correction(int index, const std::string& id) {
 std::string ReviewSession::csv_path() const {
     if (pages_.empty()) return {};
     const std::filesystem::path folder = std::filesystem::path(pages_.front().file).parent_path();
-    return (folder / kReviewFileName).string();
+    return (folder / review::kReviewFileName).string();
 }
 
-std::vector<ReviewRow> ReviewSession::rows() const {
-    std::vector<ReviewRow> out;
+std::vector<review::ReviewRow> ReviewSession::rows() const {
+    std::vector<review::ReviewRow> out;
     if (pages_.empty()) return out;
     const std::string folder = std::filesystem::path(csv_path()).parent_path().string();
     for (const auto& [index, state] : states_) {
         if (!state.result && !state.correction) continue;
         const PageRef& ref = page(index);
-        ReviewRow row;
-        row.file = file_for_csv(ref.file, folder.empty() ? "." : folder);
+        review::ReviewRow row;
+        row.file = review::file_for_csv(ref.file, folder.empty() ? "." : folder);
         row.page = ref.page;
         if (state.result) row.reading = state.result->reading;
         if (state.correction) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/gui/page_list.h"
-#include "app/gui/review_csv.h"
+#include "review/review_csv.h"
 
 namespace idr {
 
@@ -43,7 +43,7 @@ public:
     // file. Empty without pages.
     std::string csv_path() const;
     // One row per visited page, in list order.
-    std::vector<ReviewRow> rows() const;
+    std::vector<review::ReviewRow> rows() const;
 
 private:
     struct State {

@@ -3,6 +3,7 @@
 // across pages and saved to the review file, and the question on closing
 // with corrections not saved.
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -221,6 +222,84 @@ TEST_F(ScansTest, ClosingWithUnsavedCorrectionsAsks) {
     window.show();
     EXPECT_FALSE(close_answering(window, QMessageBox::Cancel));
     EXPECT_FALSE(window.isVisible());
+}
+
+// Answers the next modal box (a file dialog or a message box) once it is
+// up: `act` gets it and closes it.
+template <class Box, class Act>
+void when_shown(QWidget* window, Act act) {
+    QTimer::singleShot(0, window, [act] {
+        if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) act(box);
+    });
+}
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t i = text.find(what); i != std::string::npos; i = text.find(what, i + 1)) ++n;
+    return n;
+}
+
+TEST_F(ScansTest, CtrlEWritesTheReportOfEveryPageOpenThroughADialog) {
+    QString dialog_name, offered;
+    when_shown<QFileDialog>(&window, [&](QFileDialog* dialog) {
+        dialog_name = dialog->objectName();
+        offered = dialog->selectedFiles().value(0);
+        dialog->selectFile(file("handed-on"));  // the .html is added
+        static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    });
+    key(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(dialog_name, QStringLiteral("reportDialog"));
+    EXPECT_EQ(QFileInfo(offered).fileName(), QStringLiteral("id-reader-report.html"));
+    EXPECT_EQ(QFileInfo(offered).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
+    const std::string html = read_all(file("handed-on.html"));
+    ASSERT_FALSE(html.empty());
+    EXPECT_EQ(count_of(html, "<article"), 3u);
+    // b.bmp, with two marks in column 4, comes first: pages to review lead.
+    const std::size_t b = html.find("b.bmp"), a = html.find("a.bmp"), c = html.find("c.bmp");
+    EXPECT_LT(b, a);
+    EXPECT_LT(a, c);
+    EXPECT_NE(html.find("<li>column 4: two marks</li>"), std::string::npos);
+    EXPECT_EQ(count_of(html, "data:image/jpeg;base64,"), 3u);
+    EXPECT_TRUE(status().endsWith(QStringLiteral("report written to handed-on.html"))) << status().toStdString();
+    EXPECT_EQ(current_file(), "a.bmp");  // the window is where it was
+}
+
+TEST_F(ScansTest, AReportThatWouldOverwriteAScanOrCannotBeWrittenIsRefused) {
+    const std::string scan = read_all(file("a.bmp"));
+    const struct {
+        QString path;
+        QString in_message;
+    } cases[] = {
+        {file("a.bmp"), QStringLiteral("a.bmp: is one of the files to read; it is kept, not overwritten")},
+        {file("no-folder/report.html"), file("no-folder/report.html")},
+    };
+    for (const auto& c : cases) {
+        QString said;
+        when_shown<QMessageBox>(&window, [&](QMessageBox* box) {
+            said = box->informativeText();
+            box->accept();
+        });
+        EXPECT_FALSE(window.write_report(c.path));
+        EXPECT_TRUE(said.contains(c.in_message)) << said.toStdString();
+        EXPECT_TRUE(status().contains(QStringLiteral("report not written: "))) << status().toStdString();
+    }
+    EXPECT_EQ(read_all(file("a.bmp")), scan);
+}
+
+TEST_F(WindowTest, CtrlEWithoutScansSaysThereIsNothingToReport) {
+    QString said;
+    bool dialog = false;
+    when_shown<QMessageBox>(&window, [&](QMessageBox* box) {
+        said = box->text();
+        box->accept();
+    });
+    when_shown<QFileDialog>(&window, [&](QFileDialog* d) {
+        dialog = true;
+        d->reject();
+    });
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(said.contains(QStringLiteral("nothing to report"))) << said.toStdString();
+    EXPECT_FALSE(dialog);
 }
 
 TEST_F(WindowTest, PathsThatGiveNoPagesAreNamedAndTheOthersOpen) {

@@ -163,5 +163,45 @@
         <source>the page could not be finished</source>
         <translation>the page could not be finished</translation>
     </message>
+    <message>
+        <source>Write report...</source>
+        <translation>Write report...</translation>
+    </message>
+    <message>
+        <source>There is nothing to report: the report shows scanned pages. Open scans first (Ctrl+O).</source>
+        <translation>There is nothing to report: the report shows scanned pages. Open scans first (Ctrl+O).</translation>
+    </message>
+    <message>
+        <source>Write report</source>
+        <translation>Write report</translation>
+    </message>
+    <message>
+        <source>HTML pages (*.html *.htm);;All files (*)</source>
+        <translation>HTML pages (*.html *.htm);;All files (*)</translation>
+    </message>
+    <message>
+        <source>The report was not written.</source>
+        <translation>The report was not written.</translation>
+    </message>
+    <message>
+        <source>report not written: %1</source>
+        <translation>report not written: %1</translation>
+    </message>
+    <message>
+        <source>Reading page %1 of %2 for the report...</source>
+        <translation>Reading page %1 of %2 for the report...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>report written to %1</source>
+        <translation>report written to %1</translation>
+    </message>
 </context>
 </TS>

@@ -163,5 +163,45 @@
         <source>the page could not be finished</source>
         <translation>พิมพ์หน้าให้เสร็จไม่ได้</translation>
     </message>
+    <message>
+        <source>Write report...</source>
+        <translation>เขียนรายงาน...</translation>
+    </message>
+    <message>
+        <source>There is nothing to report: the report shows scanned pages. Open scans first (Ctrl+O).</source>
+        <translation>ยังไม่มีอะไรให้รายงาน: รายงานแสดงเฉพาะหน้าที่สแกน กรุณาเปิดภาพสแกนก่อน (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>Write report</source>
+        <translation>เขียนรายงาน</translation>
+    </message>
+    <message>
+        <source>HTML pages (*.html *.htm);;All files (*)</source>
+        <translation>หน้า HTML (*.html *.htm);;ทุกไฟล์ (*)</translation>
+    </message>
+    <message>
+        <source>The report was not written.</source>
+        <translation>ไม่ได้เขียนรายงาน</translation>
+    </message>
+    <message>
+        <source>report not written: %1</source>
+        <translation>ไม่ได้เขียนรายงาน: %1</translation>
+    </message>
+    <message>
+        <source>Reading page %1 of %2 for the report...</source>
+        <translation>กำลังอ่านหน้า %1 จาก %2 สำหรับรายงาน...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ยกเลิก</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>ยกเลิกแล้ว</translation>
+    </message>
+    <message>
+        <source>report written to %1</source>
+        <translation>เขียนรายงานลง %1 แล้ว</translation>
+    </message>
 </context>
 </TS>

@@ -1,4 +1,4 @@
-#include "app/gui/review_csv.h"
+#include "review/review_csv.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,24 +11,11 @@
 #include <system_error>
 #include <utility>
 
-namespace idr {
+#include "review/cell_text.h"
+
+namespace idr::review {
 
 namespace fs = std::filesystem;
-
-std::string spreadsheet_safe(const std::string& text) {
-    if (!text.empty() && std::strchr("=+-@\t\r", text.front()) != nullptr) return "'" + text;
-    return text;
-}
-
-std::string csv_field(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
-}
 
 std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
     std::vector<std::vector<std::string>> records;
@@ -158,4 +145,4 @@ std::optional<std::string> write_review_csv(const std::string& path, const std::
     return std::nullopt;
 }
 
-}  // namespace idr
+}  // namespace idr::review

@@ -9,13 +9,12 @@
 //   id       the ID to use: the reading when ok, the operator's ID when
 //            corrected, empty when the page still needs review
 // Updating keeps every row of other pages already in the file, in place.
-// No Qt here.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace idr {
+namespace idr::review {
 
 inline constexpr const char* kReviewFileName = "id-reader-review.csv";
 inline constexpr const char* kReviewHeader = "file,page,reading,status,id";
@@ -27,15 +26,6 @@ struct ReviewRow {
     std::string status;
     std::string id;
 };
-
-// A cell that a spreadsheet program would take for a formula (it starts with
-// =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so
-// opening the file runs nothing.
-std::string spreadsheet_safe(const std::string& text);
-
-// One CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
-// line break.
-std::string csv_field(const std::string& text);
 
 // The fields of each record of CSV text; quoted fields may span lines. A
 // leading UTF-8 byte-order mark is skipped.
@@ -57,4 +47,4 @@ std::string file_for_csv(const std::string& file, const std::string& folder);
 // an error message naming the file and the reason, or nothing.
 std::optional<std::string> write_review_csv(const std::string& path, const std::vector<ReviewRow>& rows);
 
-}  // namespace idr
+}  // namespace idr::review

@@ -12,9 +12,9 @@
 
 #include <opencv2/core.hpp>
 
-#include "app/cli/output.h"
+#include "review/page_outcome.h"
 
-namespace idr::cli {
+namespace idr::review {
 
 // How much the 262 x 362 block is enlarged in the overlay.
 inline constexpr int kOverlayBlockScale = 2;
@@ -40,9 +40,6 @@ cv::Scalar status_colour(const std::string& status);
 cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block, const cv::Mat& thumbnail,
                        double thumbnail_scale);
 
-// The picture as PNG bytes; empty when it cannot be encoded.
-std::vector<std::uint8_t> encode_png(const cv::Mat& picture);
-
 // The file name of page `o` in `dir`: <seq, 4 digits>-<file stem>-p<page>.png.
 std::string overlay_path(const std::string& dir, int seq, const PageOutcome& o);
 
@@ -53,4 +50,4 @@ std::optional<std::string> write_overlay(const std::string& dir, int seq, const 
                                          const cv::Mat& block, const cv::Mat& thumbnail,
                                          double thumbnail_scale);
 
-}  // namespace idr::cli
+}  // namespace idr::review

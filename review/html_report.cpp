@@ -1,10 +1,10 @@
-#include "app/cli/report.h"
+#include "review/html_report.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-namespace idr::cli {
+namespace idr::review {
 
 namespace {
 
@@ -291,4 +291,4 @@ std::optional<std::string> HtmlReport::close() {
     return std::nullopt;
 }
 
-}  // namespace idr::cli
+}  // namespace idr::review

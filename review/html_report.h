@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/output.h"
+#include "review/page_outcome.h"
 
-namespace idr::cli {
+namespace idr::review {
 
 class HtmlReport {
 public:
@@ -59,4 +59,4 @@ std::string html_escape(const std::string& text);
 // Base64 with the standard alphabet and = padding.
 std::string base64(const std::vector<std::uint8_t>& bytes);
 
-}  // namespace idr::cli
+}  // namespace idr::review

@@ -12,19 +12,20 @@
 
 #include <opencv2/imgcodecs.hpp>
 
-#include "app/cli/overlay.h"
-#include "app/cli/report.h"
+#include "review/html_report.h"
+#include "review/overlay.h"
+#include "review/review_picture.h"
 #include "form/block_layout.h"
 
 namespace idr::test {
 namespace {
 
 namespace fs = std::filesystem;
-using cli::PageOutcome;
+using review::PageOutcome;
 using scan::ColumnState;
 
 fs::path scratch(const std::string& name) {
-    fs::path dir = fs::path(IDR_BINARY_DIR) / "test_scratch" / "report" / name;
+    fs::path dir = fs::path(IDR_BINARY_DIR) / "test_scratch" / "review" / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -62,7 +63,7 @@ TEST(Report, EscapesTextForHtml) {
         {"&amp;", "&amp;amp;"},
         {"caf\xc3\xa9.png", "caf\xc3\xa9.png"},  // UTF-8 passes as it is
     };
-    for (const auto& c : cases) EXPECT_EQ(cli::html_escape(c.in), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(review::html_escape(c.in), c.out) << c.in;
 }
 
 TEST(Report, Base64) {
@@ -70,7 +71,7 @@ TEST(Report, Base64) {
         std::string in, out;
     } cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
                  {std::string("\xff\xfe\x00", 3), "//4A"}};
-    for (const auto& c : cases) EXPECT_EQ(cli::base64({c.in.begin(), c.in.end()}), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(review::base64({c.in.begin(), c.in.end()}), c.out) << c.in;
 }
 
 // Pages arrive in input order; the report lists those to review first, every
@@ -85,17 +86,17 @@ TEST(Report, PagesToReviewFirstAllEscapedNothingRemote) {
         page("scans/gone.pdf", "not-found", "", "no ring lattice"),
         page("scans/last-review.png", "review", "1*34567890", "column 2: two marks; column 9: no mark"),
     };
-    const std::vector<std::uint8_t> png = cli::encode_png(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1, 2, 3)));
+    const std::vector<std::uint8_t> png = review::encode_png(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1, 2, 3)));
     ASSERT_FALSE(png.empty());
 
-    cli::HtmlReport report;
+    review::HtmlReport report;
     ASSERT_EQ(report.open(path.string()), std::nullopt);
     for (const auto& p : pages) report.add(p, png);
     ASSERT_EQ(report.close(), std::nullopt);
 
     const std::string html = read_text(path);
     EXPECT_EQ(count(html, "<article"), pages.size());
-    EXPECT_EQ(count(html, "data:image/png;base64," + cli::base64(png)), pages.size());
+    EXPECT_EQ(count(html, "data:image/png;base64," + review::base64(png)), pages.size());
     EXPECT_EQ(count(html, "loading=\"lazy\""), pages.size());
     // Cards in order: review pages (in input order), then the others.
     const std::vector<std::string> order = {"12?4567890", "gone.pdf", "1*34567890", "1234567890", "5555555555"};
@@ -126,7 +127,7 @@ TEST(Report, PagesToReviewFirstAllEscapedNothingRemote) {
 TEST(Report, WriteErrorsNameTheFile) {
     const fs::path dir = scratch("errors");
     const fs::path in_missing = dir / "no-such-folder" / "report.html";
-    cli::HtmlReport report;
+    review::HtmlReport report;
     auto e = report.open(in_missing.string());
     ASSERT_TRUE(e.has_value());
     EXPECT_NE(e->find(in_missing.string()), std::string::npos) << *e;
@@ -135,16 +136,16 @@ TEST(Report, WriteErrorsNameTheFile) {
     const fs::path blocker = dir / "taken";
     std::ofstream(blocker) << "x";
     auto o = page("a.png", "ok", "1234567890");
-    auto w = cli::write_overlay(blocker.string(), 1, o, cv::Mat(), cv::Mat(), 0);
+    auto w = review::write_overlay(blocker.string(), 1, o, cv::Mat(), cv::Mat(), 0);
     ASSERT_TRUE(w.has_value());
     EXPECT_NE(w->find(blocker.string()), std::string::npos) << *w;
 
     // An overlay file name that is taken by a folder.
     const fs::path out = dir / "overlays";
-    fs::create_directories(cli::overlay_path(out.string(), 7, o));
-    w = cli::write_overlay(out.string(), 7, o, cv::Mat(), cv::Mat(), 0);
+    fs::create_directories(review::overlay_path(out.string(), 7, o));
+    w = review::write_overlay(out.string(), 7, o, cv::Mat(), cv::Mat(), 0);
     ASSERT_TRUE(w.has_value());
-    EXPECT_NE(w->find(cli::overlay_path(out.string(), 7, o)), std::string::npos) << *w;
+    EXPECT_NE(w->find(review::overlay_path(out.string(), 7, o)), std::string::npos) << *w;
 }
 
 TEST(Overlay, FileNames) {
@@ -161,10 +162,10 @@ TEST(Overlay, FileNames) {
     for (const auto& c : cases) {
         PageOutcome o = page(c.file, "ok", "");
         o.page = c.page;
-        EXPECT_EQ(fs::path(cli::overlay_path("out", c.seq, o)), fs::path("out") / c.name) << c.file;
+        EXPECT_EQ(fs::path(review::overlay_path("out", c.seq, o)), fs::path("out") / c.name) << c.file;
     }
     PageOutcome o = page(std::string(400, 'x') + ".png", "ok", "");
-    EXPECT_LE(fs::path(cli::overlay_path("out", 1, o)).filename().string().size(), 255u);
+    EXPECT_LE(fs::path(review::overlay_path("out", 1, o)).filename().string().size(), 255u);
 }
 
 bool near_colour(const cv::Mat& img, cv::Point p, const cv::Scalar& c) {
@@ -182,7 +183,7 @@ bool near_colour(const cv::Mat& img, cv::Point p, const cv::Scalar& c) {
 // How many of 32 points around bubble (c, r) at `radius` (overlay pixels)
 // carry the colour: a solid ring nearly all, a dotted one about half.
 int ring_hits(const cv::Mat& img, cv::Point origin, int c, int r, double radius, const cv::Scalar& colour) {
-    const double s = cli::kOverlayBlockScale;
+    const double s = review::kOverlayBlockScale;
     cv::Point2d centre(origin.x + block::bubble_centre_x(c) * s, origin.y + block::bubble_centre_y(r) * s);
     int hits = 0;
     for (int k = 0; k < 32; ++k) {
@@ -216,18 +217,18 @@ TEST(Overlay, EachStateWhereItsColumnIs) {
     const cv::Mat block(block::kHeight, block::kWidth, CV_8UC3, cv::Scalar(255, 255, 255));
     const cv::Mat thumb(200, 140, CV_8UC3, cv::Scalar(200, 200, 200));
 
-    const cv::Mat img = cli::render_overlay(o, block, thumb, 0.1);
-    const cli::OverlayLayout l = cli::overlay_layout(o, thumb);
+    const cv::Mat img = review::render_overlay(o, block, thumb, 0.1);
+    const review::OverlayLayout l = review::overlay_layout(o, thumb);
     ASSERT_EQ(img.size(), l.size);
     ASSERT_EQ(img.type(), CV_8UC3);
-    EXPECT_EQ(l.block.size(), cv::Size(block::kWidth * cli::kOverlayBlockScale, block::kHeight * cli::kOverlayBlockScale));
+    EXPECT_EQ(l.block.size(), cv::Size(block::kWidth * review::kOverlayBlockScale, block::kHeight * review::kOverlayBlockScale));
     EXPECT_TRUE((l.block & l.thumbnail).empty());
 
-    const double ring = (block::kRingOuterRadius + 2) * cli::kOverlayBlockScale;
+    const double ring = (block::kRingOuterRadius + 2) * review::kOverlayBlockScale;
     const cv::Point at = l.block.tl();
     // Markings reach almost to the next ring; "nothing here" is looked for
     // between the printed ring and where the next cell's marking could be.
-    const double inside = (block::kRingOuterRadius - 2) * cli::kOverlayBlockScale;
+    const double inside = (block::kRingOuterRadius - 2) * review::kOverlayBlockScale;
     const struct {
         const char* what;
         int c, r;
@@ -246,19 +247,19 @@ TEST(Overlay, EachStateWhereItsColumnIs) {
         {"blank column has no rings", 1, 4, inside, ColumnState::Blank, 0, 0},
     };
     for (const auto& c : cases) {
-        int hits = ring_hits(img, at, c.c, c.r, c.radius, cli::state_colour(c.state));
+        int hits = ring_hits(img, at, c.c, c.r, c.radius, review::state_colour(c.state));
         EXPECT_GE(hits, c.min_hits) << c.what;
         EXPECT_LE(hits, c.max_hits) << c.what;
     }
     // Blank: a dashed outline around column 2's rings, in its colour.
-    const double s = cli::kOverlayBlockScale;
+    const double s = review::kOverlayBlockScale;
     const int left = at.x + static_cast<int>((block::kBubbleLeft + block::kPitch * 1 - 2) * s);
     int on = 0, total = 0;
     for (int y = at.y + static_cast<int>(block::kBubbleTop * s); y < at.y + static_cast<int>(block::kGridBottom * s);
          y += 2, ++total)
         on += cv::norm(cv::Vec3d(img.at<cv::Vec3b>(y, left)) -
-                       cv::Vec3d(cli::state_colour(ColumnState::Blank)[0], cli::state_colour(ColumnState::Blank)[1],
-                                 cli::state_colour(ColumnState::Blank)[2])) < 40
+                       cv::Vec3d(review::state_colour(ColumnState::Blank)[0], review::state_colour(ColumnState::Blank)[1],
+                                 review::state_colour(ColumnState::Blank)[2])) < 40
                   ? 1
                   : 0;
     EXPECT_GT(on, total / 3);
@@ -277,9 +278,9 @@ TEST(Overlay, PagesWithoutABlockOrPictureStillRender) {
     };
     PageOutcome o = page("weird\xff name.png", "not-found", "", std::string(600, 'w') + " no block");
     for (const auto& c : cases) {
-        cv::Mat img = cli::render_overlay(o, c.block, c.thumb, 0.5);
-        EXPECT_EQ(img.size(), cli::overlay_layout(o, c.thumb).size) << c.what;
-        EXPECT_FALSE(cli::encode_png(img).empty()) << c.what;
+        cv::Mat img = review::render_overlay(o, c.block, c.thumb, 0.5);
+        EXPECT_EQ(img.size(), review::overlay_layout(o, c.thumb).size) << c.what;
+        EXPECT_FALSE(review::encode_png(img).empty()) << c.what;
     }
 }
 
@@ -287,9 +288,9 @@ TEST(Overlay, WrittenFileDecodesToTheOverlay) {
     const fs::path dir = scratch("write") / "new" / "folder";
     PageOutcome o = page("scans/sheet one.png", "ok", "1234567890");
     o.page = 2;
-    ASSERT_EQ(cli::write_overlay(dir.string(), 3, o, cv::Mat(), cv::Mat(), 0), std::nullopt);
+    ASSERT_EQ(review::write_overlay(dir.string(), 3, o, cv::Mat(), cv::Mat(), 0), std::nullopt);
     cv::Mat back = cv::imread((dir / "0003-sheet one-p2.png").string(), cv::IMREAD_COLOR);
-    EXPECT_EQ(back.size(), cli::overlay_layout(o, cv::Mat()).size);
+    EXPECT_EQ(back.size(), review::overlay_layout(o, cv::Mat()).size);
 }
 
 }  // namespace

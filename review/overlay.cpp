@@ -1,4 +1,4 @@
-#include "app/cli/overlay.h"
+#include "review/overlay.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "form/block_layout.h"
+#include "review/review_picture.h"
 #include "scan/decide.h"
 
-namespace idr::cli {
+namespace idr::review {
 
 namespace fs = std::filesystem;
 
@@ -411,21 +411,6 @@ cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::
     return img;
 }
 
-std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
-    std::vector<std::uint8_t> bytes;
-    if (picture.empty()) return bytes;
-    try {
-        // zlib level 1: level 3 saves 7% of the bytes but takes 1.6 x as
-        // long (about 45 ms a page, as much as reading a page); level 9
-        // takes most of a second. A batch with review pictures should cost
-        // little more than one without.
-        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 1})) bytes.clear();
-    } catch (const cv::Exception&) {
-        bytes.clear();
-    }
-    return bytes;
-}
-
 std::string overlay_path(const std::string& dir, int seq, const PageOutcome& o) {
     std::string stem = fs::path(o.file).stem().string();
     // Characters that some file systems refuse (or that a shell makes
@@ -464,4 +449,4 @@ std::optional<std::string> write_overlay(const std::string& dir, int seq, const 
     return std::nullopt;
 }
 
-}  // namespace idr::cli
+}  // namespace idr::review

@@ -8,20 +8,20 @@
 #include <optional>
 #include <string>
 
-#include "app/cli/output.h"
+#include "review/page_outcome.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
-namespace idr::cli {
+namespace idr::review {
 
 class XlsxResults {
 public:
     XlsxResults() = default;
     XlsxResults(const XlsxResults&) = delete;
     XlsxResults& operator=(const XlsxResults&) = delete;
-    ~XlsxResults();  // a workbook never closed is dropped, not written
+    ~XlsxResults();  // a workbook never closed is written as it stands (libxlsxwriter cannot drop one)
 
     // Starts the workbook at `path` and writes the header row. Returns an
     // error message naming the file, or nothing.
@@ -42,8 +42,4 @@ private:
     std::optional<std::string> error_;
 };
 
-// Text a spreadsheet cell can hold: invalid UTF-8 replaced by U+FFFD, at
-// most 32,767 characters, and never the start of a formula.
-std::string spreadsheet_text(const std::string& text);
-
-}  // namespace idr::cli
+}  // namespace idr::review
