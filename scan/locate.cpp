@@ -111,7 +111,8 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         return out;
     }
     if (close > 0)
-        cv::morphologyEx(dark, dark, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_ELLIPSE, {close, close}));
+        cv::morphologyEx(dark, dark, cv::MORPH_CLOSE,
+                         cv::getStructuringElement(close <= 3 ? cv::MORPH_RECT : cv::MORPH_ELLIPSE, {close, close}));
 
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
@@ -566,12 +567,14 @@ struct Finder {
     int close = 0;       // pixels across of the closing that joins broken strokes
     bool by_response = false;  // rings by the ring filter instead of outlines
     bool dashed = false;       // a black-and-white page: rules count by how much of them is there
+    double min_unit = 0.45, max_unit = 0;  // sizes the ring filter looks for (0: up to the picture's)
 };
 
-Candidates candidates_by_response(const cv::Mat& grey, const Deadline& deadline) {
+Candidates candidates_by_response(const cv::Mat& grey, const Finder& finder, const Deadline& deadline) {
     Candidates out;
-    const double max_unit = std::clamp(std::max(grey.cols, grey.rows) / 300.0, 1.0, 6.0);
-    for (const RingPeak& p : find_ring_peaks(grey, 0.45, max_unit, deadline)) {
+    const double max_unit = finder.max_unit > 0 ? finder.max_unit
+                                                : std::clamp(std::max(grey.cols, grey.rows) / 300.0, 1.0, 6.0);
+    for (const RingPeak& p : find_ring_circles(grey, finder.min_unit, max_unit, deadline)) {
         out.list.push_back({p.centre, p.unit});
         if (out.list.size() > 2 * kMaxCandidates) break;
     }
@@ -584,7 +587,7 @@ Candidates candidates_by_response(const cv::Mat& grey, const Deadline& deadline)
 Search placements_on(const cv::Mat& grey, const cv::Mat& scored, const Deadline& deadline, const Finder& finder) {
     Search out;
     Candidates raw = finder.by_response
-                         ? candidates_by_response(grey, deadline)
+                         ? candidates_by_response(grey, finder, deadline)
                          : find_candidates(grey, deadline, finder.block_size, finder.max_transitions, finder.close);
     out.stop = raw.stop;
     out.outlines = raw.outlines;
@@ -691,11 +694,15 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
         // Strokes broken by the black and white: the ring filter measures
         // what the outlines could not.
         auto by_response = refine_by_response(grey(area.roi), to_area);
+        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "confirm by response: corner0 %.1f,%.1f unit %.2f: %d rings (outlines %d)\n", coarse.corners[0].x, coarse.corners[0].y, coarse.unit_px, by_response ? by_response->used : 0, fit ? fit->used : 0);
         if (by_response && (!fit || by_response->used > fit->used)) fit = by_response;
     }
     // A block has its rings where the placement puts them; without most of
-    // them measured there, it is something else.
-    if (!fit || fit->used < 50) {
+    // them measured there, it is something else. Black and white leaves
+    // every ring measurable by the ring filter, and its dots make false
+    // grids that hold fewer.
+    if (!fit || fit->used < (ink == Ink::Grey ? 50 : 75)) {
+        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "confirm: only %d rings measured\n", fit ? fit->used : 0);
         out.score = 0;
         return out;
     }
@@ -834,6 +841,12 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         int factor;   // full-size pixels per pixel of the picture
         Finder finder;
         cv::Mat scored;  // where the placements are scored, when not on the picture itself
+        bool scored_smooth = false;  // on the full page smoothed
+    };
+    cv::Mat full_smooth;  // the full page smoothed, made when a pass needs it
+    auto smooth_full = [&]() -> const cv::Mat& {
+        if (full_smooth.empty()) full_smooth = smoothed(grey, 1.0);
+        return full_smooth;
     };
     const int f = k >= 2 ? k : 1;
     const cv::Mat& first = k >= 2 ? reduced : grey;
@@ -854,8 +867,14 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         passes.push_back({work, f, {kOneThreshold, kMaxTransitions, 0, false, true}});
         // Strokes broken by a threshold or made of dots: rings by what
         // covers them.
-        passes.push_back({first, f, {0, 0, 0, true, true}, work});
-        if (k >= 2) passes.push_back({cv::Mat(), 1, {kOneThreshold, kMaxTransitions, 0, false, true}});  // the full page, smoothed when it comes to it
+        passes.push_back({first, f, {0, 0, 0, true, true, 0.6}, work});
+        if (k >= 2) {
+            // Small printing on a large page, at full size: the page as it
+            // is, its strokes joined where a pixel or two is missing (thin
+            // rings a threshold left in dashes), then by the ring filter.
+            passes.push_back({grey, 1, {kOneThreshold, kMaxTransitions, 3, false, true}, cv::Mat(), true});
+            passes.push_back({grey, 1, {0, 0, 0, true, true, 0.6, 0.6 * k}, cv::Mat(), true});
+        }
     }
 
     const double least_score = ink == Ink::Grey ? kMinPlacementScore : kMinDashedPlacementScore;
@@ -865,7 +884,8 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     for (Pass& pass : passes) {
         if (deadline.passed()) return timed_out();
         if (cluttered_at > pass.factor) continue;
-        if (pass.picture.empty()) pass.picture = smoothed(grey, 1.0);
+        if (pass.picture.empty()) pass.picture = smooth_full();
+        if (pass.scored_smooth) pass.scored = smooth_full();
         const auto pass_start = std::chrono::steady_clock::now();
         Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline, pass.finder);
         if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "PASS factor %d response %d: %zu found, %.1f ms\n", pass.factor, pass.finder.by_response, search.found.size(), std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pass_start).count());

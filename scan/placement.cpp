@@ -132,7 +132,9 @@ PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool d
         if (dashed) {
             // A threshold leaves thin rules in dashes: what share of the rule
             // is there counts, not how dark its middle sample is.
-            const auto present = std::count_if(v.begin(), v.end(), [&](double c) { return c >= 0.35 * typical; });
+            // Against the rings' contrast, but never so little that dots pass.
+            const double cut = std::max(0.35 * typical, 0.12);
+            const auto present = std::count_if(v.begin(), v.end(), [&](double c) { return c >= cut; });
             strength = std::max(strength, static_cast<double>(present) / static_cast<double>(std::max<std::size_t>(v.size(), 1)) / 0.6);
         }
         out.features[static_cast<std::size_t>(i)] = std::clamp(strength, 0.0, 1.2);
