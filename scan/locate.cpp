@@ -6,11 +6,8 @@
 #include <map>
 #include <unordered_map>
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/imgcodecs.hpp>
 
 #include "form/block_layout.h"
 #include "scan/orientation.h"
@@ -105,7 +102,6 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     // Tracing the outlines of noise or of a field of dots takes time that
     // grows faster than the picture; such a page holds no block anyway.
     const double transitions = transition_density(dark);
-    if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "transitions %.4f (%dx%d mode %d)\n", transitions, dark.cols, dark.rows, block_size);
     if (max_transitions > 0 && transitions > max_transitions) {
         out.stop = Stop::Clutter;
         return out;
@@ -116,9 +112,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
 
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
-    const auto t0 = std::chrono::steady_clock::now();
     cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_NONE);
-    if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "contours %zu in %.1f ms\n", contours.size(), std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     out.outlines = contours.size();
 
     for (std::size_t i = 0; i < contours.size(); ++i) {
@@ -127,16 +121,6 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
             return out;
         }
         const auto& c = contours[i];
-        static const char* probe = std::getenv("IDR_PROBE");
-        if (probe && c.size() > 5) {
-            int px = 0, py = 0;
-            std::sscanf(probe, "%d,%d", &px, &py);
-            const cv::Rect b = cv::boundingRect(c);
-            if (b.contains({px, py}) && b.width < 60) {
-                const cv::Moments m = cv::moments(c);
-                std::fprintf(stderr, "probe contour %zu pts box %dx%d at %d,%d area %.0f perim %.1f hole %d\n", c.size(), b.width, b.height, b.x, b.y, m.m00, cv::arcLength(c, true), hierarchy[i][3] >= 0);
-            }
-        }
         if (c.size() < 12) continue;
         const cv::Rect box = cv::boundingRect(c);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
@@ -444,11 +428,6 @@ std::vector<Placement> place(const cv::Mat& grey, const std::vector<Candidate>& 
             const cv::Matx33d h = fit->h * block_symmetry(q, false);
             const PlacementScore ps = score_placement(grey, h, dashed);
             const double score = ps.total;
-            if (std::getenv("IDR_TRACE")) {
-                std::fprintf(stderr, "window %d,%d n=%d q=%d total %.2f frame %.2f lines %.2f rings %.2f |", job.win.ou, job.win.ov, job.win.count, q, ps.total, ps.frame, ps.weakest_line, ps.ring_contrast);
-                for (double f : ps.features) std::fprintf(stderr, " %.2f", f);
-                std::fprintf(stderr, "\n");
-            }
             if (!best || score > best->score) best = Placement{h, *fit, score};
         }
         out.push_back(*best);
@@ -607,21 +586,6 @@ Search placements_on(const cv::Mat& grey, const cv::Mat& scored, const Deadline&
     if (out.stop != Stop::None) return out;
     const double angle = dominant_angle(edges);
     const auto lattices = grow_lattices(cands, edges, angle);
-    if (std::getenv("IDR_TRACE")) {
-        std::fprintf(stderr, "candidates %zu angle %.1f lattices %zu:", cands.size(), angle, lattices.size());
-        for (const auto& l : lattices) {
-            int umin = 1 << 30, umax = -(1 << 30), vmin = umin, vmax = umax;
-            for (const auto& [uv, i] : l.node) umin = std::min(umin, uv.first), umax = std::max(umax, uv.first), vmin = std::min(vmin, uv.second), vmax = std::max(vmax, uv.second);
-            std::fprintf(stderr, " %zu(%dx%d)", l.node.size(), umax - umin + 1, vmax - vmin + 1);
-        }
-        std::fprintf(stderr, "\n");
-        if (std::getenv("IDR_DUMP")) {
-            cv::Mat vis; cv::cvtColor(grey, vis, cv::COLOR_GRAY2BGR);
-            for (const auto& c : cands) cv::circle(vis, c.centre, static_cast<int>(10 * c.unit), cv::Scalar(0, 0, 255), 1);
-            static int n = 0;
-            cv::imwrite("/tmp/look/dump" + std::to_string(n++) + ".png", vis);
-        }
-    }
     // Only the best few are confirmed; the rest are not worth measuring.
     std::vector<Placement> placed = place(scored, cands, lattices, finder.dashed, deadline, out.stop);
     if (placed.size() > kConfirmed) placed.resize(kConfirmed);
@@ -694,7 +658,6 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
         // Strokes broken by the black and white: the ring filter measures
         // what the outlines could not.
         auto by_response = refine_by_response(grey(area.roi), to_area);
-        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "confirm by response: corner0 %.1f,%.1f unit %.2f: %d rings (outlines %d)\n", coarse.corners[0].x, coarse.corners[0].y, coarse.unit_px, by_response ? by_response->used : 0, fit ? fit->used : 0);
         if (by_response && (!fit || by_response->used > fit->used)) fit = by_response;
     }
     // A block has its rings where the placement puts them; without most of
@@ -702,7 +665,6 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
     // every ring measurable by the ring filter, and its dots make false
     // grids that hold fewer.
     if (!fit || fit->used < (ink == Ink::Grey ? 50 : 75)) {
-        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "confirm: only %d rings measured\n", fit ? fit->used : 0);
         out.score = 0;
         return out;
     }
@@ -723,11 +685,6 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
         out = make_registration(out.block_to_page * block_symmetry(best_turn, false), kept, 0);
     }
     out.score = ps.total;
-    if (std::getenv("IDR_TRACE")) {
-        std::fprintf(stderr, "confirm: rings %d total %.2f frame %.2f lines %.2f rings %.2f |", fit ? fit->used : 0, ps.total, ps.frame, ps.weakest_line, ps.ring_contrast);
-        for (double f : ps.features) std::fprintf(stderr, " %.2f", f);
-        std::fprintf(stderr, "\n");
-    }
     return out;
 }
 
@@ -811,7 +768,6 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         cv::Mat dark;
         cv::threshold(grey, dark, 127, 255, cv::THRESH_BINARY_INV);
         ink = transition_density(dark) <= kCleanTransitions ? Ink::Clean : Ink::Dots;
-        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "bilevel, raw transitions %.4f\n", transition_density(dark));
     }
     auto finish = [&](Registration reg) {
         settle_mirror(grey, reg, ink);
@@ -837,10 +793,10 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         return out;
     };
     struct Pass {
-        cv::Mat picture;
-        int factor;   // full-size pixels per pixel of the picture
-        Finder finder;
-        cv::Mat scored;  // where the placements are scored, when not on the picture itself
+        cv::Mat picture{};
+        int factor = 1;  // full-size pixels per pixel of the picture
+        Finder finder{};
+        cv::Mat scored{};  // where the placements are scored, when not on the picture itself
         bool scored_smooth = false;  // on the full page smoothed
     };
     cv::Mat full_smooth;  // the full page smoothed, made when a pass needs it
@@ -886,9 +842,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         if (cluttered_at > pass.factor) continue;
         if (pass.picture.empty()) pass.picture = smooth_full();
         if (pass.scored_smooth) pass.scored = smooth_full();
-        const auto pass_start = std::chrono::steady_clock::now();
         Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline, pass.finder);
-        if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "PASS factor %d response %d: %zu found, %.1f ms\n", pass.factor, pass.finder.by_response, search.found.size(), std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pass_start).count());
         if (search.stop == Stop::Time) return timed_out();
         if (search.stop == Stop::Clutter || search.outlines > kClutteredOutlines)
             cluttered_at = std::max(cluttered_at, pass.factor);
@@ -902,7 +856,6 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
             const Registration at_full =
                 pass.factor >= 2 ? scale_registration(search.found[i], pass.factor, pass.factor) : search.found[i];
             Registration full = confirm_on_full(grey, at_full, ink, deadline);
-            if (std::getenv("IDR_TRACE")) std::fprintf(stderr, "SCORE coarse %.3f full %.3f\n", search.found[i].score, full.score);
             if (full.score >= least_score && (!best || full.score > best->score)) best = full;
         }
         if (best) return finish(*best);

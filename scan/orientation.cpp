@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 #include <opencv2/imgproc.hpp>
 
@@ -126,11 +124,7 @@ double mirror_evidence(const cv::Mat& block) {
     const cv::Mat g = smoothed_grey(block);
     const std::vector<cv::Mat> as_is = patches(g), flipped = patches(mirrored(g));
     double sum = 0;
-    static const bool trace = std::getenv("IDR_TRACE") != nullptr;
-    for (std::size_t i = 0; i < ref.size(); ++i) {
-        sum += correlation(as_is[i], ref[i]) - correlation(flipped[i], ref[i]);
-    }
-    if (trace) std::fprintf(stderr, "mirror evidence %.3f\n", sum / static_cast<double>(ref.size()));
+    for (std::size_t i = 0; i < ref.size(); ++i) sum += correlation(as_is[i], ref[i]) - correlation(flipped[i], ref[i]);
     return sum / static_cast<double>(ref.size());
 }
 

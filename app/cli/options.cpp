@@ -101,7 +101,7 @@ struct Parser {
                        "after the clicks, write the window's picture (the rectified block) as a 24-bit BMP");
         app.add_flag("--verbose", options.verbose, "print every caption the window shows, as `progress: <text>`");
         app.add_flag("--csv", options.csv,
-                     "one line per page: sheet,student_id,caption,error,page,status,reading");
+                     "one line per page: sheet,student_id,caption,error,page,status,reading,why");
         app.add_flag("--json", options.json, "JSON Lines: one object per page");
         app.add_flag("--recursive", options.recursive, "folders: read their subfolders too");
         app.add_option("--jobs", jobs,

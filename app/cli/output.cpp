@@ -51,7 +51,7 @@ ResultWriter::ResultWriter(std::ostream& out, OutputFormat format, bool several_
     : out_(out), format_(format), several_files_(several_files), cells_(cells) {}
 
 void ResultWriter::begin() {
-    if (format_ == OutputFormat::Csv) out_ << "sheet,student_id,caption,error,page,status,reading\n";
+    if (format_ == OutputFormat::Csv) out_ << "sheet,student_id,caption,error,page,status,reading,why\n";
 }
 
 void ResultWriter::set_multi_page(bool multi) { multi_page_ = multi; }
@@ -79,7 +79,7 @@ void ResultWriter::write(const PageOutcome& o, const Form1* form) {
     case OutputFormat::Csv:
         out_ << csv_field(spreadsheet_safe(o.file)) << ',' << csv_field(spreadsheet_safe(o.student_id)) << ','
              << csv_field(o.caption) << ',' << csv_field(o.error) << ',' << o.page << ',' << o.status << ','
-             << csv_field(o.reading) << '\n';
+             << csv_field(o.reading) << ',' << csv_field(o.status == "error" ? std::string() : o.why) << '\n';
         break;
     case OutputFormat::Json: {
         Json j;

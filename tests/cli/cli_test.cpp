@@ -187,7 +187,7 @@ TEST(Cli, CsvQuotesFields) {
     const CliRun run = run_cli({"--csv", "--student-id", "a,\"b\"", "--click", "check-id,check"});
     EXPECT_EQ(run.status, 1);
     // The error's own wording belongs to the handler; only its start is fixed here.
-    EXPECT_EQ(run.out.rfind("sheet,student_id,caption,error,page,status,reading\n(built-in sheet),\"a,\"\"b\"\"\",Form1,", 0),
+    EXPECT_EQ(run.out.rfind("sheet,student_id,caption,error,page,status,reading,why\n(built-in sheet),\"a,\"\"b\"\"\",Form1,", 0),
               0u)
         << run.out;
     EXPECT_TRUE(contains(run.out, ",Form1,check (cmdCheck): ") || contains(run.out, ",Form1,\"check (cmdCheck): "))

@@ -110,7 +110,7 @@ TEST(ReadPage, GeneratedPagesReadToTheirTruth) {
         Kind kind;
         int count;
     } cases[] = {{Kind::Scan, 8}, {Kind::Photo, 4}, {Kind::BlockOnly, 4}, {Kind::BackPage, 1}, {Kind::RingsOnly, 2}};
-    int pages = 0, matched = 0;
+    int pages = 0, matched = 0, flagged = 0;
     for (const Case& c : cases) {
         const int count = sanitized() ? 1 : c.count;
         for (int i = 0; i < count; ++i) {
@@ -130,12 +130,66 @@ TEST(ReadPage, GeneratedPagesReadToTheirTruth) {
             EXPECT_LT(corner_error(*r.registration, *g.truth.corners), 0.5 * *g.truth.unit_px);
             // The one result a user cannot recover from.
             if (r.status == "ok") EXPECT_EQ(r.reading, g.truth.reading) << "a wrong reading passed as sure";
+            // Every page right, or flagged for a person: a page to review
+            // is never passed, an ok page at worst goes to review.
             if (g.truth.status == "review") EXPECT_EQ(r.status, "review") << r.reading;
+            if (g.truth.status == "ok") {
+                EXPECT_TRUE(r.status == "ok" || r.status == "review") << r.status << ": " << r.why;
+                flagged += r.status != "ok";
+            }
             matched += r.status == g.truth.status && r.reading == g.truth.reading;
         }
     }
-    // Unsure and blank may trade places on review pages; most pages match.
-    EXPECT_GE(matched * 10, pages * 8) << matched << " of " << pages;
+    // Unsure and blank may trade places on review pages, and a hard page may
+    // be flagged; but not many.
+    EXPECT_LE(flagged * 5, pages) << flagged << " of " << pages << " ok pages flagged";
+    EXPECT_GE(matched * 10, pages * 9) << matched << " of " << pages;
+}
+
+// Ring-like blobs beside the block and in place of some of its rings (a
+// ring hidden by a smudge, a stray circle near it) neither shift the
+// registration nor pull it off by a pitch.
+TEST(ReadPage, StrayRingsNearTheBlockDoNotMoveTheRegistration) {
+    const double scale = 2.0;
+    cv::Mat sheet = scan::to_mat(Form1().picRedraw.surface);
+    cv::Mat page(static_cast<int>(sheet.rows * scale) + 300, static_cast<int>(sheet.cols * scale) + 300, CV_8UC3,
+                 cv::Scalar::all(250));
+    cv::Mat big;
+    cv::resize(sheet, big, cv::Size(), scale, scale, cv::INTER_CUBIC);
+    const cv::Point origin(150, 150);
+    big.copyTo(page(cv::Rect(origin, big.size())));
+    auto at = [&](double bx, double by) {
+        return cv::Point(static_cast<int>(std::lround(origin.x + scale * bx)),
+                         static_cast<int>(std::lround(origin.y + scale * by)));
+    };
+    const cv::Scalar ink(29, 22, 55);
+    const int radius = static_cast<int>(std::lround(scale * 9.15));
+    // A column of rings a pitch left of the block, as if the grid went on.
+    for (int r = 0; r < 10; ++r)
+        cv::circle(page, at(block::bubble_centre_x(0) - 2 * block::kPitch, block::bubble_centre_y(r)), radius, ink,
+                   static_cast<int>(scale * 1.7), cv::LINE_AA);
+    // Eight rings rubbed out, each with a ring three to four units off where
+    // it was: near enough to be taken for it, not near enough to fit.
+    for (int i = 0; i < 8; ++i) {
+        const int c = (3 * i + 1) % 10, r = (7 * i + 2) % 10;
+        if (c == 0 || c == 9 || r == 0 || r == 9) continue;
+        const cv::Point centre = at(block::bubble_centre_x(c), block::bubble_centre_y(r));
+        const int half = static_cast<int>(scale * 11);
+        cv::rectangle(page, cv::Rect(centre.x - half, centre.y - half, 2 * half, 2 * half), cv::Scalar::all(250),
+                      cv::FILLED);
+        cv::circle(page, centre + cv::Point(static_cast<int>(scale * 3), static_cast<int>(-scale * 2)), radius, ink,
+                   static_cast<int>(scale * 1.7), cv::LINE_AA);
+    }
+    const PageResult r = read_image(page);
+    ASSERT_TRUE(r.registration) << r.why;
+    for (int i = 0; i < 4; ++i) {
+        const int c = i == 1 || i == 2 ? 9 : 0, row = i >= 2 ? 9 : 0;
+        const cv::Point2d want(origin.x + scale * block::bubble_centre_x(c) - 0.5,
+                               origin.y + scale * block::bubble_centre_y(row) - 0.5);
+        EXPECT_LT(cv::norm(r.registration->corners[i] - want) / scale, 0.15) << "corner " << i;
+    }
+    EXPECT_EQ(r.registration->turn, 0);
+    EXPECT_FALSE(r.registration->mirrored);
 }
 
 // Every column marking the same digit leaves no empty ring in that row to
