@@ -13,6 +13,8 @@
 
 #include "tools/pagegen/output.h"
 #include "tools/pagegen/page.h"
+#include "tools/pagegen/distortion.h"
+#include "tools/pagegen/stack.h"
 
 namespace idr::test {
 namespace {
@@ -79,8 +81,12 @@ TEST(PageMaker, CornersSitOnTheCornerRingCentres) {
         Kind kind;
         double unit_px, rotation_deg, perspective;
         bool colour;
+        Stack stack = {};
     };
     const Case cases[] = {
+        {"scan turned a quarter", Kind::Scan, 2.0, 0, 0, false, {90}},
+        {"scan turned three quarters, slightly skewed", Kind::Scan, 2.0, 2, 0, false, {270}},
+        {"scan mirrored upside down", Kind::Scan, 2.0, 0, 0, false, {180, true}},
         {"upright scan, 2 px per unit", Kind::Scan, 2.0, 0, 0, false},
         {"upright scan, 1.37 px per unit, colour", Kind::Scan, 1.37, 0, 0, true},
         {"upright block alone, 3 px per unit", Kind::BlockOnly, 3.0, 0, 0, false},
@@ -96,6 +102,7 @@ TEST(PageMaker, CornersSitOnTheCornerRingCentres) {
         plan.rotation_deg = c.rotation_deg;
         plan.perspective = c.perspective;
         plan.colour = c.colour;
+        plan.stack = c.stack;
         plan.handwriting = false;
         plan.fill_answers = false;
         for (auto& m : plan.columns) m.mark = Mark::Blank;  // nothing over the rings
@@ -110,6 +117,57 @@ TEST(PageMaker, CornersSitOnTheCornerRingCentres) {
             EXPECT_NEAR(found.x, corner.x, 0.15) << "corner " << corner;
             EXPECT_NEAR(found.y, corner.y, 0.15) << "corner " << corner;
         }
+    }
+}
+
+// Turned and mirrored pictures: every pixel goes where the map says.
+TEST(PageMaker, StackTurnsMoveEveryPixelWhereTheMapSays) {
+    cv::Mat picture(5, 8, CV_8UC1);
+    for (int y = 0; y < picture.rows; ++y)
+        for (int x = 0; x < picture.cols; ++x) picture.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>(10 * y + x);
+    for (const int turn : {0, 90, 180, 270})
+        for (const bool mirrored : {false, true}) {
+            SCOPED_TRACE(std::to_string(turn) + (mirrored ? " mirrored" : ""));
+            Stack s;
+            s.turn = turn, s.mirrored = mirrored;
+            const Turned t = turn_picture(picture, s);
+            EXPECT_EQ(t.image.total(), picture.total());
+            for (int y = 0; y < picture.rows; ++y)
+                for (int x = 0; x < picture.cols; ++x) {
+                    const cv::Point2d p = map_point(t.map, {static_cast<double>(x), static_cast<double>(y)});
+                    const int tx = static_cast<int>(std::lround(p.x)), ty = static_cast<int>(std::lround(p.y));
+                    ASSERT_TRUE(tx >= 0 && ty >= 0 && tx < t.image.cols && ty < t.image.rows) << x << ", " << y;
+                    EXPECT_EQ(t.image.at<std::uint8_t>(ty, tx), picture.at<std::uint8_t>(y, x)) << x << ", " << y;
+                }
+        }
+    // A quarter turn counter-clockwise puts the top-left corner at the bottom left.
+    Stack quarter;
+    quarter.turn = 90;
+    const Turned t = turn_picture(picture, quarter);
+    EXPECT_EQ(t.image.size(), cv::Size(5, 8));
+    EXPECT_EQ(t.image.at<std::uint8_t>(7, 0), picture.at<std::uint8_t>(0, 0));
+}
+
+TEST(PageMaker, BlackAndWhiteIsTwoLevelsThatKeepTheGrey) {
+    cv::Mat grey(60, 80, CV_8UC1);
+    for (int x = 0; x < grey.cols; ++x) grey.col(x).setTo(cv::Scalar(3 * x));  // 0 .. 237 left to right
+    Stack threshold;
+    threshold.bilevel = Bilevel::Threshold, threshold.cut = 0.5;
+    const cv::Mat t = make_bilevel(grey, threshold, 240);
+    Stack dither = threshold;
+    dither.bilevel = Bilevel::Dither;
+    const cv::Mat d = make_bilevel(grey, dither, 240);
+    for (const cv::Mat* m : {&t, &d}) {
+        ASSERT_EQ(m->type(), CV_8UC1);
+        EXPECT_EQ(cv::countNonZero(*m == 0) + cv::countNonZero(*m == 255), static_cast<int>(m->total()));
+    }
+    // The cut is a share of the paper: 120 here.
+    EXPECT_EQ(t.at<std::uint8_t>(10, 39), 0);    // 117
+    EXPECT_EQ(t.at<std::uint8_t>(10, 41), 255);  // 123
+    // Error diffusion keeps each band's grey in its density of dots.
+    for (int x0 : {10, 40, 70}) {
+        const cv::Rect band(x0, 0, 6, grey.rows);
+        EXPECT_NEAR(cv::mean(d(band))[0], cv::mean(grey(band))[0], 12) << x0;
     }
 }
 

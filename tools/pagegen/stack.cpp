@@ -83,10 +83,14 @@ Turned turn_picture(const cv::Mat& image, const Stack& stack) {
     Turned out{image, cv::Matx33d::eye()};
     const double w = image.cols, h = image.rows;
     if (stack.mirrored) {
-        cv::flip(image, out.image, 1);
+        // Into a picture of its own: the caller's pixels stay as they were.
+        cv::Mat flipped;
+        cv::flip(image, flipped, 1);
+        out.image = flipped;
         out.map = cv::Matx33d(-1, 0, w - 1, 0, 1, 0, 0, 0, 1);
     }
     const cv::Mat src = out.image;
+    out.image = cv::Mat();
     switch (((stack.turn % 360) + 360) % 360) {
     case 90:  // the top goes to the left: (x, y) -> (y, w - 1 - x)
         cv::rotate(src, out.image, cv::ROTATE_90_COUNTERCLOCKWISE);
@@ -100,7 +104,7 @@ Turned turn_picture(const cv::Mat& image, const Stack& stack) {
         cv::rotate(src, out.image, cv::ROTATE_90_CLOCKWISE);
         out.map = cv::Matx33d(0, -1, h - 1, 1, 0, 0, 0, 0, 1) * out.map;
         break;
-    default: break;
+    default: out.image = src; break;
     }
     return out;
 }
