@@ -29,6 +29,9 @@ constexpr std::size_t kMaxCandidates = 30000;
 constexpr std::size_t kMaxLinks = 8;
 // Placements fitted and scored per picture, most rings first.
 constexpr std::size_t kMaxWindows = 60;
+// A placement this well confirmed by the frame is the block: the search
+// stops there.
+constexpr double kSureScore = 0.6;
 // Placements per pass measured again on the full picture.
 constexpr std::size_t kConfirmed = 4;
 // Rings a 10 x 10 window needs (of 100) to be fitted at all.
@@ -68,11 +71,11 @@ struct Candidates {
 // picture (Otsu's): a tenth of the cost, and enough for an evenly lit scan.
 constexpr int kOneThreshold = -1;
 
-// Changes between dark and light per pixel along rows (every fourth row):
+// Changes between dark and light per pixel along rows (every eighth row):
 // a page of print has a few in a hundred, noise and dots tens.
 double transition_density(const cv::Mat& binary) {
     std::size_t changes = 0, pixels = 0;
-    for (int y = 0; y < binary.rows; y += 4) {
+    for (int y = 0; y < binary.rows; y += 8) {
         const std::uint8_t* p = binary.ptr<std::uint8_t>(y);
         for (int x = 1; x < binary.cols; ++x) changes += (p[x] != p[x - 1]);
         pixels += static_cast<std::size_t>(binary.cols);
@@ -112,7 +115,9 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
 
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
-    cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_NONE);
+    // Runs of pixels kept as their ends: the same outlines, a fraction of
+    // the points to store.
+    cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
     out.outlines = contours.size();
 
     for (std::size_t i = 0; i < contours.size(); ++i) {
@@ -121,19 +126,19 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
             return out;
         }
         const auto& c = contours[i];
-        if (c.size() < 12) continue;
+        if (c.size() < 4) continue;
         const cv::Rect box = cv::boundingRect(c);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
         const double aspect = static_cast<double>(box.width) / box.height;
         if (aspect < 0.7 || aspect > 1.43) continue;
-        // A circle's outline has about pi times its width in points; letters
-        // and lines have many more or fewer. Cheaper than the moments.
-        const double points_per_width = static_cast<double>(c.size()) / box.width;
-        if (points_per_width < 1.8 || points_per_width > 4.5) continue;
+        // A circle's outline is about pi times its width long; letters and
+        // lines are much longer or shorter. Cheaper than the moments.
+        const double perimeter = cv::arcLength(c, true);
+        const double length_per_width = perimeter / box.width;
+        if (length_per_width < 2.2 || length_per_width > 4.8) continue;
         const cv::Moments m = cv::moments(c);
         const double area = std::abs(m.m00);
         if (area < 12) continue;
-        const double perimeter = cv::arcLength(c, true);
         const double circularity = 4 * kPi * area / (perimeter * perimeter);
         if (circularity < 0.55) continue;
         const double fill = area / (static_cast<double>(box.width) * box.height);
@@ -431,6 +436,9 @@ std::vector<Placement> place(const cv::Mat& grey, const std::vector<Candidate>& 
             if (!best || score > best->score) best = Placement{h, *fit, score};
         }
         out.push_back(*best);
+        // Windows come most rings first, and nothing else on a page has the
+        // block's frame: one that plainly has it ends the search.
+        if (best->score >= kSureScore) break;
     }
     std::stable_sort(out.begin(), out.end(), [](const Placement& a, const Placement& b) { return a.score > b.score; });
     return out;
@@ -829,7 +837,11 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
             // is, its strokes joined where a pixel or two is missing (thin
             // rings a threshold left in dashes), then by the ring filter.
             passes.push_back({grey, 1, {kOneThreshold, kMaxTransitions, 3, false, true}, cv::Mat(), true});
-            passes.push_back({grey, 1, {0, 0, 0, true, true, 0.6, 0.6 * k}, cv::Mat(), true});
+            // (Up to 8 megapixels: on a larger page a ring too small for the
+            // reduced copy is printed smaller than anyone fills by hand, and
+            // the circle search there would cost seconds.)
+            if (grey.total() <= 8'000'000)
+                passes.push_back({grey, 1, {0, 0, 0, true, true, 0.6, 0.6 * k}, cv::Mat(), true});
         }
     }
 
@@ -857,6 +869,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
                 pass.factor >= 2 ? scale_registration(search.found[i], pass.factor, pass.factor) : search.found[i];
             Registration full = confirm_on_full(grey, at_full, ink, deadline);
             if (full.score >= least_score && (!best || full.score > best->score)) best = full;
+            if (best && best->score >= kSureScore) break;
         }
         if (best) return finish(*best);
         if (!search.found.empty())
