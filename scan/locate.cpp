@@ -836,7 +836,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
             // Small printing on a large page, at full size: the page as it
             // is, its strokes joined where a pixel or two is missing (thin
             // rings a threshold left in dashes), then by the ring filter.
-            passes.push_back({grey, 1, {kOneThreshold, kMaxTransitions, 3, false, true}, cv::Mat(), true});
+            if (ink == Ink::Clean) passes.push_back({grey, 1, {kOneThreshold, kMaxTransitions, 3, false, true}, cv::Mat(), true});
             // (Up to 8 megapixels: on a larger page a ring too small for the
             // reduced copy is printed smaller than anyone fills by hand, and
             // the circle search there would cost seconds.)
