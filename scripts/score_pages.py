@@ -44,7 +44,7 @@ def main():
             rows.append((key, "MISSING", t["status"], t["reading"], "", ""))
             continue
         want = [(t["status"], t["reading"])] + [(a["status"], a["reading"]) for a in t.get("accept", [])]
-        is_mirror = key in mirror or t.get("mirrored") is True
+        is_mirror = (key in mirror or t.get("mirrored") is True) and t["status"] != "not-found"
         if is_mirror:
             want = [("review", w[1]) for w in want]
         got = (r["status"], r["reading"] if r["status"] in ("ok", "review") else "")
