@@ -16,8 +16,9 @@ constexpr const char* kDescription =
     "Reads the student ID of every page (no FILE: the built-in sheet). Each page gets a fresh\n"
     "window: the ID block is located on the page and warped into the window's picture, each\n"
     "column is decided on its own, and the window's buttons are clicked as an operator would.\n"
-    "FILE: PNG, JPEG, TIFF (every page), WebP, BMP or PDF (every page); a folder means the\n"
-    "readable files in it, sorted by name; - reads file names from standard input, one a line.";
+    "FILE: PNG, JPEG, TIFF (every page), WebP, BMP, HEIC, AVIF or PDF (every page); a folder\n"
+    "means the readable files in it, sorted by name; - reads file names from standard input,\n"
+    "one a line.";
 
 constexpr const char* kFooter =
     "Output per page: `caption:`, `student-id:`, `status:` (ok, review, not-found, unreadable or\n"
@@ -188,8 +189,8 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     result.options = std::move(parser.options);
     Options& o = result.options;
     restore_empty(parser.click_list);
-    restore_empty(o.threshold);
-    restore_empty(o.black_samples);
+    if (o.threshold) restore_empty(*o.threshold);
+    if (o.black_samples) restore_empty(*o.black_samples);
     restore_empty(o.student_id);
     if (o.save_picture) restore_empty(*o.save_picture);
     if (o.print_form) restore_empty(*o.print_form);

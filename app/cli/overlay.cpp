@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "form/block_layout.h"
 #include "scan/decide.h"
+#include "scan/encode.h"
 
 namespace idr::cli {
 
@@ -419,7 +419,7 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
         // long (about 45 ms a page, as much as reading a page); level 9
         // takes most of a second. A batch with review pictures should cost
         // little more than one without.
-        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 1})) bytes.clear();
+        bytes = scan::encode_png(picture, 1);
     } catch (const cv::Exception&) {
         bytes.clear();
     }

@@ -204,7 +204,7 @@ std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, s
         std::sort(found.begin(), found.end());
         if (found.empty())
             problems.push_back(input + (recursive ? ": the folder and its subfolders hold" : ": the folder holds") +
-                               " no scan files (PNG, JPEG, TIFF, WebP, BMP or PDF)");
+                               " no scan files (PNG, JPEG, TIFF, WebP, BMP, HEIC, AVIF or PDF)");
         files.insert(files.end(), found.begin(), found.end());
     }
     return files;

@@ -5,9 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include "app/cli/overlay.h"
+#include "scan/encode.h"
 
 namespace idr::cli {
 
@@ -17,7 +16,7 @@ std::vector<std::uint8_t> encode(const cv::Mat& picture, bool png) {
     if (png) return encode_png(picture);
     std::vector<std::uint8_t> bytes;
     try {
-        if (!cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, 85})) bytes.clear();
+        bytes = scan::encode_jpeg(picture, 85);
     } catch (const cv::Exception&) {
         bytes.clear();
     }

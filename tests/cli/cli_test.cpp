@@ -106,7 +106,7 @@ TEST(Cli, ExitStatuses) {
         {{"--black-samples=1e999", "--locate=never", good, "--click=draw,check"}, 1, "Overflow"},
         {{"/no/such/sheet.bmp"}, 3, "/no/such/sheet.bmp: cannot load: does not exist"},
         {{empty_dir()}, 3, "the folder holds no scan files"},
-        {{garbage}, 3, "garbage.bmp: cannot load: not a PNG, JPEG, TIFF, WebP, BMP or PDF file"},
+        {{garbage}, 3, "garbage.bmp: cannot load: not a PNG, JPEG, TIFF, WebP, BMP, HEIC, AVIF or PDF file"},
         {{"--", "--verbose"}, 3, "--verbose: cannot load"},
         {{std::string(300, 'a')}, 3, "cannot load: cannot be opened: File name too long"},
         {{"/proc/self/mem"}, 3, "/proc/self/mem: cannot load: "},

@@ -68,8 +68,8 @@
         <translation>Open scans</translation>
     </message>
     <message>
-        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</source>
-        <translation>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</translation>
+        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</source>
+        <translation>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</translation>
     </message>
     <message>
         <source>Open a folder of scans</source>

@@ -68,8 +68,8 @@
         <translation>เปิดภาพสแกน</translation>
     </message>
     <message>
-        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</source>
-        <translation>ภาพสแกน (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;ทุกไฟล์ (*)</translation>
+        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</source>
+        <translation>ภาพสแกน (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;ทุกไฟล์ (*)</translation>
     </message>
     <message>
         <source>Open a folder of scans</source>
