@@ -105,6 +105,11 @@ std::variant<Header, std::string> read_header(const Bytes& in) {
         return "BMP size is " + std::to_string(h.width) + " x " + std::to_string(h.height) + ", an empty picture";
     }
     const auto b = h.bits;
+    // A JPEG or PNG inside declares 0 bits per pixel: say what it is.
+    if (h.compression == kPng) return std::string("BMP compression is 5 (a PNG inside the BMP), which is not supported");
+    if (h.compression == kJpeg && b != 24) {
+        return std::string("BMP compression is 4 (a JPEG inside the BMP), which is not supported");
+    }
     if (b != 1 && b != 2 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32) {
         return "BMP bits per pixel is " + std::to_string(b) + ", not 1, 2, 4, 8, 16, 24 or 32";
     }
@@ -124,10 +129,7 @@ std::variant<Header, std::string> read_header(const Bytes& in) {
                        std::to_string(b) + "-bit picture";
             }
             break;
-        case kJpeg:
-            return b == 24 ? std::string("BMP compression is 4 (OS/2 24-bit run lengths), which is not supported")
-                           : std::string("BMP compression is 4 (a JPEG inside the BMP), which is not supported");
-        case kPng: return std::string("BMP compression is 5 (a PNG inside the BMP), which is not supported");
+        case kJpeg: return std::string("BMP compression is 4 (OS/2 24-bit run lengths), which is not supported");
         default: return "BMP compression is " + std::to_string(h.compression) + ", not a known method";
     }
     // Masks: inside a larger header, or right after a 40-byte one.
@@ -234,8 +236,10 @@ std::variant<cv::Mat, std::string> decode_bmp_page(std::string_view bytes) {
     if (rle) decode_rle(in, h, indices);
     const int channels = out.channels();
     for (std::int64_t row = 0; row < h.height; ++row) {
-        // Run-length data is always stored bottom-up, as is a positive height.
-        const std::int64_t y = h.top_down && !rle ? row : h.height - 1 - row;
+        // A negative height puts the first row on top. (Run-length data is
+        // meant to be stored bottom-up only, but writers that store it the
+        // other way round mean it so.)
+        const std::int64_t y = h.top_down ? row : h.height - 1 - row;
         auto* o = out.ptr<std::uint8_t>(static_cast<int>(y));
         const std::uint64_t line = h.data_offset + static_cast<std::uint64_t>(row) * stride;
         for (std::int64_t x = 0; x < h.width; ++x, o += channels) {

@@ -239,9 +239,24 @@ cv::Mat find_homography(const std::vector<cv::Point2d>& src, const std::vector<c
         for (int i = 0; i < n; ++i)
             if (best[static_cast<std::size_t>(i)]) use.push_back(i);
     }
-    const std::optional<cv::Matx33d> h = dlt(src, dst, use);
+    std::optional<cv::Matx33d> h = dlt(src, dst, use);
     if (!h) return {};
-    const cv::Matx33d refined = refine(*h, src, dst, use);
+    cv::Matx33d refined = refine(*h, src, dst, use);
+    // The best sample's consensus was judged by a map fitted to four noisy
+    // points; far from them it strays. Judged again by the map fitted to the
+    // whole consensus, and fitted again, until the points it keeps settle.
+    for (int round = 0; ransac_px > 0 && round < 3; ++round) {
+        std::vector<int> kept;
+        for (int i = 0; i < n; ++i)
+            if (squared_error(refined, src[static_cast<std::size_t>(i)], dst[static_cast<std::size_t>(i)]) <=
+                ransac_px * ransac_px)
+                kept.push_back(i);
+        if (kept == use || kept.size() < kSampleSize) break;
+        h = dlt(src, dst, kept);
+        if (!h) break;
+        use = std::move(kept);
+        refined = refine(*h, src, dst, use);
+    }
     inliers = cv::Mat::zeros(n, 1, CV_8U);
     for (const int i : use) inliers.at<std::uint8_t>(i) = 1;
     return cv::Mat(refined, true);
