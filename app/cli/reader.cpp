@@ -17,6 +17,7 @@
 #include "app/cli/progress.h"
 #include "app/cli/review_outputs.h"
 #include "app/cli/xlsx_output.h"
+#include "app/lazy/lazy_library.h"
 #include "form/form1.h"
 #include "picture/bmp.h"
 #include "reading/dispatch.h"
@@ -464,6 +465,10 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
         }
     }
     if (options.xlsx) {
+        if (auto missing = lazy::xlsxwriter().problem()) {
+            err << "id-reader-cli: " << *options.xlsx << ": cannot write the spreadsheet: " << *missing << '\n';
+            return kExitFile;
+        }
         if (auto problem = xlsx.open(*options.xlsx)) {
             err << "id-reader-cli: " << *problem << '\n';
             return kExitFile;

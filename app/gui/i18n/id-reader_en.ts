@@ -156,6 +156,10 @@
         <translation>not enough memory to draw the form</translation>
     </message>
     <message>
+        <source>the form cannot be drawn: %1</source>
+        <translation>the form cannot be drawn: %1</translation>
+    </message>
+    <message>
         <source>the printer could not be started</source>
         <translation>the printer could not be started</translation>
     </message>

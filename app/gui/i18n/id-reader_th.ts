@@ -156,6 +156,10 @@
         <translation>หน่วยความจำไม่พอสำหรับวาดแบบฟอร์ม</translation>
     </message>
     <message>
+        <source>the form cannot be drawn: %1</source>
+        <translation>วาดแบบฟอร์มไม่ได้: %1</translation>
+    </message>
+    <message>
         <source>the printer could not be started</source>
         <translation>เริ่มเครื่องพิมพ์ไม่ได้</translation>
     </message>
