@@ -252,6 +252,7 @@ std::variant<ImageHeader, HeaderError> read_tiff(const ByteSource& bytes, int ma
         if ((photometric <= 1 && samples == 2) || (photometric == 2 && samples == 4)) {
             page.may_have_alpha = true;
         }
+        page.grey = photometric <= 1 && samples == 1;  // bilevel or grey, no alpha
         if (page.width == 0 || page.height == 0) {
             return HeaderError{page_name + " has no image width or length"};
         }

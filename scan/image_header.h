@@ -27,7 +27,7 @@ struct PageHeader {
     std::int64_t height = 0;
     bool may_have_alpha = false;  // transparency is declared (decode with alpha, lay it on white)
     int orientation = 1;          // EXIF orientation 1..8 (JPEG; TIFF's own tag); 1 = as stored
-    bool grey = false;            // declared as one grey channel (JPEG, PNG)
+    bool grey = false;            // declared as one grey channel (JPEG, PNG, TIFF)
     // TIFF: where the page's image file directory starts, so a decoder can go
     // straight to page n instead of walking the n - 1 before it.
     std::uint64_t directory = 0;

@@ -132,6 +132,10 @@ public:
         return shown_size(header_.pages[static_cast<std::size_t>(number - 1)]);
     }
 
+    bool declared_grey(int number) const override {
+        return number >= 1 && number <= page_count() && header_.pages[static_cast<std::size_t>(number - 1)].grey;
+    }
+
     std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {
         if (auto error = check_request(name_, number, page_count(), reduction)) {
             return *error;

@@ -61,9 +61,9 @@ public:
     // The page's size as its headers declare it, before decoding; 0 x 0 where
     // the format does not say (PDF).
     virtual cv::Size declared_size(int /*number*/) const { return {}; }
-    // Whether the page's headers declare one grey channel (JPEG and PNG say
-    // so; other formats answer false), so that a caller can ask for grey
-    // pixels and skip the colour conversion.
+    // Whether the page's headers declare one grey channel (JPEG, PNG and
+    // TIFF say so; other formats answer false), so that a caller can ask for
+    // grey pixels and skip the colour conversion.
     virtual bool declared_grey(int /*number*/) const { return false; }
     // Whether page() can decode at a reduced size (JPEG).
     virtual bool can_reduce() const { return false; }

@@ -85,9 +85,11 @@ struct Parser {
         app.add_flag("-V,--version", version, "print the version and exit");
         app.add_option("--threshold", options.threshold,
                        "text of the brightness threshold box before the clicks; \"auto\" derives it from\n"
-                       "the page (default: auto for located pages, 35 for pictures used as they are)");
+                       "the page; '' leaves the box empty (default: auto for located pages, 35 for pictures\n"
+                       "used as they are)");
         app.add_option("--black-samples", options.black_samples,
-                       "text of the black-samples box; \"auto\" as above (default: auto for located pages, 8)");
+                       "text of the black-samples box; \"auto\" and '' as above (default: auto for located\n"
+                       "pages, 8)");
         app.add_option("--student-id", options.student_id, "text of the student ID box before the clicks");
         app.add_option("--click", click_list,
                        "buttons clicked in order, comma-separated, names may repeat: binary, draw, check,\n"

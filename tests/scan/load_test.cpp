@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -220,6 +221,25 @@ TEST(Load, LosslessFormatsRoundTripExactly) {
             ASSERT_EQ(page.image.type(), expected.type());
             EXPECT_LE(cv::norm(page.image, expected, cv::NORM_INF), 1);
         }
+    }
+}
+
+// The headers that say "one grey channel" let the reader skip colour.
+TEST(Load, GreyIsDeclaredWhereTheHeaderSaysSo) {
+    const cv::Mat picture = test_picture(24, 16);
+    const cv::Mat grey = grey_of(picture);
+    for (const auto& [name, bytes, declared] : std::vector<std::tuple<const char*, std::string, bool>>{
+             {"png grey", png_file(grey), true},
+             {"png colour", png_file(picture), false},
+             {"jpeg grey", jpeg_file(grey), true},
+             {"jpeg colour", jpeg_file(picture), false},
+             {"tiff grey", tiff_file({grey}), true},
+             {"tiff bilevel", tiff_file({grey}, {.compression = COMPRESSION_CCITTFAX4, .bilevel = true}), true},
+             {"tiff colour", tiff_file({picture}), false},
+             {"tiff palette", tiff_file({picture}, {.palette = true}), false},
+             {"webp", webp_file(grey, true), false},
+             {"bmp", bmp_file(grey), false}}) {
+        EXPECT_EQ(open_ok(bytes)->declared_grey(1), declared) << name;
     }
 }
 

@@ -213,6 +213,7 @@ std::string tiff_file(const std::vector<cv::Mat>& pages, const TiffOptions& o) {
         // Each row as the file holds it, one plane after another when separate.
         std::vector<std::vector<std::uint8_t>> rows(static_cast<std::size_t>(h));
         int planes = 1;
+        std::vector<std::uint16_t> map_r, map_g, map_b;  // set after the bits: libtiff sizes the map by them
         if (o.bilevel) {
             bits = 1;
             const cv::Mat grey = picture.channels() == 1 ? picture : grey_of(as_bgr(picture));
@@ -227,13 +228,12 @@ std::string tiff_file(const std::vector<cv::Mat>& pages, const TiffOptions& o) {
             photometric = PHOTOMETRIC_PALETTE;
             const cv::Mat bgr = as_bgr(picture);
             const std::vector<cv::Vec3b> colours = colours_of(bgr);
-            std::vector<std::uint16_t> r(256), g(256), b(256);
+            map_r.assign(256, 0), map_g.assign(256, 0), map_b.assign(256, 0);
             for (std::size_t k = 0; k < colours.size(); ++k) {
-                r[k] = static_cast<std::uint16_t>(colours[k][2] * 257);
-                g[k] = static_cast<std::uint16_t>(colours[k][1] * 257);
-                b[k] = static_cast<std::uint16_t>(colours[k][0] * 257);
+                map_r[k] = static_cast<std::uint16_t>(colours[k][2] * 257);
+                map_g[k] = static_cast<std::uint16_t>(colours[k][1] * 257);
+                map_b[k] = static_cast<std::uint16_t>(colours[k][0] * 257);
             }
-            TIFFSetField(tiff, TIFFTAG_COLORMAP, r.data(), g.data(), b.data());
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) rows[y].push_back(static_cast<std::uint8_t>(index_of(colours, bgr.at<cv::Vec3b>(y, x))));
         } else if (picture.type() == CV_16UC1) {
@@ -277,6 +277,7 @@ std::string tiff_file(const std::vector<cv::Mat>& pages, const TiffOptions& o) {
         TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
         TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+        if (!map_r.empty()) TIFFSetField(tiff, TIFFTAG_COLORMAP, map_r.data(), map_g.data(), map_b.data());
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, o.separate_planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, o.compression);
         TIFFSetField(tiff, TIFFTAG_ORIENTATION, o.orientation);
