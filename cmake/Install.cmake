@@ -42,7 +42,7 @@ endif()
 install(TARGETS ${IDR_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The format plugins (scan/plugin.h), which the programs look for beside
 # their bin folder: ../lib/id-reader.
-set(IDR_PLUGINS idr_plugin_pdf idr_plugin_heif)
+set(IDR_PLUGINS idr_plugin_pdf idr_plugin_heif idr_plugin_tiff)
 install(TARGETS ${IDR_PLUGINS} LIBRARY DESTINATION ${IDR_PLUGIN_INSTALL_DIR})
 
 # --- desktop entry, metainfo ---------------------------------------------------

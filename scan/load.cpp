@@ -20,7 +20,6 @@
 #include "scan/page_pixels.h"
 #include "scan/plugin.h"
 #include "scan/png_decoder.h"
-#include "scan/tiff_file.h"
 #include "scan/webp_decoder.h"
 
 namespace idr::scan {
@@ -32,21 +31,6 @@ cv::Size shown_size(const PageHeader& h) {
     const bool turned = h.orientation >= 5;
     return turned ? cv::Size(static_cast<int>(h.height), static_cast<int>(h.width))
                   : cv::Size(static_cast<int>(h.width), static_cast<int>(h.height));
-}
-
-// Runs a decoding step, turning what it may throw (out of memory, an OpenCV
-// error) into the page's reason.
-template <typename Step>
-std::variant<Page, LoadError> guarded(const std::string& name, int number, Step step) {
-    try {
-        return step();
-    } catch (const cv::Exception& e) {
-        return page_error(name, number, "could not be decoded: " + std::string(e.err));
-    } catch (const std::bad_alloc&) {
-        return page_error(name, number, "could not be decoded: out of memory");
-    } catch (const std::exception& e) {
-        return page_error(name, number, std::string("could not be decoded: ") + e.what());
-    }
 }
 
 // JPEG, PNG, WebP and BMP: one page, whose compressed bytes are kept (one
@@ -115,71 +99,6 @@ private:
     LoadLimits limits_;
 };
 
-// TIFF: every page, each found by its directory's place in the file. The
-// file is opened by libtiff on the first page asked for, and read from
-// memory or from the file itself (one page at a time, so a 2000-page TIFF
-// never is in memory whole).
-class TiffSource final : public PageSource {
-public:
-    TiffSource(std::string name, ImageHeader header, std::string bytes, std::string path, const LoadLimits& limits)
-        : name_(std::move(name)), header_(std::move(header)), bytes_(std::move(bytes)), path_(std::move(path)),
-          limits_(limits) {}
-
-    int page_count() const override { return static_cast<int>(header_.pages.size()); }
-
-    cv::Size declared_size(int number) const override {
-        if (number < 1 || number > page_count()) return {};
-        return shown_size(header_.pages[static_cast<std::size_t>(number - 1)]);
-    }
-
-    bool declared_grey(int number) const override {
-        return number >= 1 && number <= page_count() && header_.pages[static_cast<std::size_t>(number - 1)].grey;
-    }
-
-    std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {
-        if (auto error = check_request(name_, number, page_count(), reduction)) {
-            return *error;
-        }
-        const PageHeader& declared = header_.pages[static_cast<std::size_t>(number - 1)];
-        if (auto error = check_page_size(name_, number, declared.width, declared.height, limits_)) {
-            return *error;
-        }
-        return guarded(name_, number, [&]() -> std::variant<Page, LoadError> {
-            if (!file_) {
-                // The largest buffer libtiff may need for itself: a strip of
-                // the whole page at 16 bits and four samples.
-                const std::uint64_t room = std::max<std::uint64_t>(64u << 20, limits_.max_page_pixels * 8);
-                auto opened = path_.empty() ? TiffFile::open_bytes(bytes_, room) : TiffFile::open_path(path_, room);
-                if (const auto* why = std::get_if<std::string>(&opened)) {
-                    return page_error(name_, number, "could not be decoded: the file " + *why);
-                }
-                file_ = std::move(std::get<std::unique_ptr<TiffFile>>(opened));
-            }
-            auto decoded = file_->page(declared.directory, kind);
-            if (const auto* why = std::get_if<std::string>(&decoded)) {
-                return page_error(name_, number, "could not be decoded: the page " + *why);
-            }
-            TiffPage& got = std::get<TiffPage>(decoded);
-            if (auto error = check_decoded_size(name_, number, got.pixels.size(), declared.width, declared.height)) {
-                return *error;
-            }
-            Page page;
-            page.number = number;
-            page.image = upright(to_page_pixels(std::move(got.pixels), kind, got.alpha), got.orientation);
-            page.full_size = page.image.size();
-            return page;
-        });
-    }
-
-private:
-    std::string name_;
-    ImageHeader header_;
-    std::string bytes_;
-    std::string path_;
-    LoadLimits limits_;
-    std::unique_ptr<TiffFile> file_;
-};
-
 // A file's bytes read piece by piece for its headers, through a small cache
 // so a TIFF's directory walk costs a few reads, not one per field.
 class FileBytes final : public ByteSource {
@@ -240,13 +159,19 @@ std::variant<std::unique_ptr<PageSource>, LoadError> make_source(ImageHeader hea
                                                                   const std::string& name, const std::string& path,
                                                                   const LoadLimits& limits) {
     const ImageFormat format = header.format;
+    if (format != ImageFormat::Pdf && std::cmp_greater(header.pages.size(), limits.max_pages)) {
+        return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
+    }
     if (format == ImageFormat::Heic || format == ImageFormat::Avif) {
         // Checked here, before the file's own library parses anything of it.
         const PageHeader& page = header.pages.front();
         if (auto error = check_page_size(name, 1, page.width, page.height, limits)) return *error;
     }
-    if (format == ImageFormat::Pdf || format == ImageFormat::Heic || format == ImageFormat::Avif) {
-        auto open = plugin_for(format == ImageFormat::Pdf ? PluginKind::Pdf : PluginKind::Heif);
+    if (format == ImageFormat::Pdf || format == ImageFormat::Heic || format == ImageFormat::Avif ||
+        format == ImageFormat::Tiff) {
+        auto open = plugin_for(format == ImageFormat::Pdf    ? PluginKind::Pdf
+                               : format == ImageFormat::Tiff ? PluginKind::Tiff
+                                                             : PluginKind::Heif);
         if (const auto* problem = std::get_if<std::string>(&open)) {
             return file_error(name, "cannot be read: " + *problem);
         }
@@ -254,12 +179,6 @@ std::variant<std::unique_ptr<PageSource>, LoadError> make_source(ImageHeader hea
         plugin::OpenResult result;
         std::get<plugin::OpenFunction>(open)(&request, &result);
         return result;
-    }
-    if (std::cmp_greater(header.pages.size(), limits.max_pages)) {
-        return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
-    }
-    if (format == ImageFormat::Tiff) {
-        return std::unique_ptr<PageSource>(std::make_unique<TiffSource>(name, std::move(header), std::move(bytes), path, limits));
     }
     return std::unique_ptr<PageSource>(std::make_unique<RasterSource>(name, std::move(header), std::move(bytes), limits));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Loading scan files page by page: PNG, JPEG, TIFF (several pages), WebP,
 // BMP, HEIC and AVIF (phone photos) and PDF, each through its format's own
-// library (PDF, HEIC and AVIF through plugins loaded with the first such
-// file, see plugin.h). Limits are checked from the file's own headers before
+// library (PDF, HEIC, AVIF and TIFF through plugins loaded with the first
+// such file, see plugin.h). Limits are checked from the file's own headers before
 // any pixel is decoded, so a decompression bomb is refused in bounded memory.
 // Pages are decoded one at a time, on request: a caller holds one page, never
 // the whole file.

@@ -5,8 +5,11 @@
 // are refused in the same words.
 
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include <opencv2/core.hpp>
 
@@ -31,5 +34,20 @@ std::optional<LoadError> check_request(const std::string& name, int number, int 
 std::optional<LoadError> check_decoded_size(const std::string& name, int number, cv::Size decoded,
                                             std::int64_t declared_width, std::int64_t declared_height,
                                             int reduction = 1);
+
+// Runs a decoding step, turning what it may throw (out of memory, an OpenCV
+// error) into the page's reason.
+template <typename Step>
+std::variant<Page, LoadError> guarded(const std::string& name, int number, Step step) {
+    try {
+        return step();
+    } catch (const cv::Exception& e) {
+        return page_error(name, number, "could not be decoded: " + std::string(e.err));
+    } catch (const std::bad_alloc&) {
+        return page_error(name, number, "could not be decoded: out of memory");
+    } catch (const std::exception& e) {
+        return page_error(name, number, std::string("could not be decoded: ") + e.what());
+    }
+}
 
 }  // namespace idr::scan

@@ -19,6 +19,7 @@ struct Known {
 constexpr Known kPlugins[] = {
     {"id-reader-pdf.so", "PDF", "poppler's C++ library (Debian package libpoppler-cpp0v5)"},
     {"id-reader-heif.so", "HEIC and AVIF", "libheif (Debian package libheif1)"},
+    {"id-reader-tiff.so", "TIFF", "libtiff (Debian package libtiff6)"},
 };
 
 struct Slot {

@@ -1,6 +1,7 @@
 #pragma once
 // The formats whose libraries cost start-up time for every run but are needed
-// by few (PDF through poppler, HEIC and AVIF through libheif) live in plugins
+// by some inputs only (PDF through poppler, HEIC and AVIF through libheif,
+// TIFF through libtiff and its five compression libraries) live in plugins
 // of the program's own, loaded when the first such file arrives. A missing
 // plugin or library is a reason for that file, not a failure to start.
 
@@ -11,7 +12,7 @@
 
 namespace idr::scan {
 
-enum class PluginKind { Pdf, Heif };
+enum class PluginKind { Pdf, Heif, Tiff };
 
 // The plugin's open function, loading the plugin on the first call (from
 // any thread); or why it cannot be loaded, naming the library that is

@@ -79,6 +79,7 @@ expected=(
     ./usr/share/bash-completion/completions/id-reader-cli
     ./usr/lib/id-reader/id-reader-pdf.so
     ./usr/lib/id-reader/id-reader-heif.so
+    ./usr/lib/id-reader/id-reader-tiff.so
 )
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/id-reader.png")
@@ -99,7 +100,7 @@ done
 # The command-line reader loads none of the libraries only some inputs or
 # options need, nor any that OpenCV's image codecs used to bring.
 cli_libraries=$(ldd "$bin/id-reader-cli" | awk '{ print $1 }')
-for lib in poppler heif cairo xlsxwriter gdal gdcm hdf5 netcdf; do
+for lib in poppler heif libtiff cairo xlsxwriter gdal gdcm hdf5 netcdf; do
     grep -qi "$lib" <<<"$cli_libraries" && fail "id-reader-cli links $lib at start" || pass
 done
 count=$(wc -l <<<"$cli_libraries")

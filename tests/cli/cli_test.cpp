@@ -165,7 +165,7 @@ TEST(Cli, EmptyBoxesAreEmptyNotTheDefault) {
     }
 }
 
-// PDF, HEIC and AVIF are read by plugins loaded with the first such file;
+// PDF, HEIC, AVIF and TIFF are read by plugins loaded with the first such file;
 // without them those files are unreadable with the reason, and every other
 // file still reads.
 TEST(Cli, MissingPluginsNameWhatIsMissing) {
@@ -190,16 +190,22 @@ TEST(Cli, MissingPluginsNameWhatIsMissing) {
     std::ofstream(heic, std::ios::binary) << ftyp("heic");
     std::ofstream(avif, std::ios::binary) << ftyp("avif");
     const std::string bmp = small_bmp("beside.bmp", 6, 5, kWhite);
+    // A TIFF header with one 6 x 5 page, no pixels: enough to need the plugin.
+    const std::string tiff = (scratch_dir() / "scan.tif").string();
+    std::ofstream(tiff, std::ios::binary) << std::string("II*\0\x08\0\0\0\x02\0" "\0\x01\x03\0\x01\0\0\0\x06\0\0\0"
+                                                         "\x01\x01\x03\0\x01\0\0\0\x05\0\0\0" "\0\0\0\0", 38);
     const std::string nowhere = (scratch_dir() / "no-plugins").string();
     ::setenv("IDR_PLUGIN_DIR", nowhere.c_str(), 1);
-    const CliRun run = run_cli({"--csv", "--locate=never", pdf, heic, avif, bmp});
+    const CliRun run = run_cli({"--csv", "--locate=never", pdf, heic, avif, tiff, bmp});
     ::unsetenv("IDR_PLUGIN_DIR");
     EXPECT_EQ(run.status, 3);
     for (const std::string& line : {pdf + ": cannot load: cannot be read: PDF files are read by the program's plugin " +
                                         nowhere + "/id-reader-pdf.so, which is missing",
                                     heic + ": cannot load: cannot be read: HEIC and AVIF files are read by the program's plugin " +
                                         nowhere + "/id-reader-heif.so, which is missing",
-                                    avif + ": cannot load: cannot be read: HEIC and AVIF files"}) {
+                                    avif + ": cannot load: cannot be read: HEIC and AVIF files",
+                                    tiff + ": cannot load: cannot be read: TIFF files are read by the program's plugin " +
+                                        nowhere + "/id-reader-tiff.so, which is missing"}) {
         EXPECT_TRUE(contains(run.err, line)) << run.err;
     }
     EXPECT_TRUE(contains(run.out, bmp + ",")) << run.out;

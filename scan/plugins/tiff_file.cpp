@@ -1,4 +1,4 @@
-#include "scan/tiff_file.h"
+#include "scan/plugins/tiff_file.h"
 
 #include <algorithm>
 #include <array>
