@@ -78,13 +78,14 @@ void BM_DecodeJpegGreyScaled(benchmark::State& state) {
 BENCHMARK(BM_DecodeJpegGreyScaled)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 // The colour phone photo decoded to grey (its chroma is never converted)
-// and to colour, full size.
+// and to colour, at full and at half size.
 void BM_DecodePhotoJpeg(benchmark::State& state) {
     const std::string& bytes = phone_photo();
     const auto kind = state.range(0) == 0 ? idr::scan::PixelKind::Grey : idr::scan::PixelKind::Colour;
-    for (auto _ : state) benchmark::DoNotOptimize(idr::scan::decode_jpeg(bytes, kind, 1));
+    const int reduction = static_cast<int>(state.range(1));
+    for (auto _ : state) benchmark::DoNotOptimize(idr::scan::decode_jpeg(bytes, kind, reduction));
 }
-BENCHMARK(BM_DecodePhotoJpeg)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodePhotoJpeg)->ArgNames({"colour", "reduction"})->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 // The page as id-reader-cli reads it: headers, decoding (at half size, as the
 // reader asks for pages this large), locating, rectifying, deciding and the
