@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "form/block_layout.h"
+#include "scan/homography.h"
 
 namespace idr::scan {
 
@@ -300,7 +300,7 @@ std::optional<Fit> fit_homography(const std::vector<cv::Point2d>& block_pts, con
                                   double ransac_px) {
     if (block_pts.size() < 8) return std::nullopt;
     cv::Mat mask;
-    cv::Mat h = cv::findHomography(block_pts, page_pts, ransac_px > 0 ? cv::RANSAC : 0, ransac_px, mask);
+    cv::Mat h = find_homography(block_pts, page_pts, ransac_px, mask);
     if (h.empty()) return std::nullopt;
     Fit fit;
     fit.h = cv::Matx33d(h);
