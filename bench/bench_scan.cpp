@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <opencv2/imgcodecs.hpp>
-
+#include "scan/encode.h"
+#include "scan/jpeg_decoder.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
 #include "tools/pagegen/page.h"
@@ -23,8 +23,7 @@ void clean_marks(idr::pagegen::PagePlan& plan) {
 }
 
 std::string jpeg_of(const cv::Mat& image, int quality) {
-    std::vector<std::uint8_t> bytes;
-    cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
+    const std::vector<std::uint8_t> bytes = idr::scan::encode_jpeg(image, quality);
     return {bytes.begin(), bytes.end()};
 }
 
@@ -61,13 +60,32 @@ const std::string& phone_photo() {
     return bytes;
 }
 
-// What `djpeg -grayscale` does: the whole JPEG decoded to grey, full size.
+// What `djpeg -grayscale` does: the whole JPEG decoded to grey, full size
+// (libjpeg, the luma only, the accurate integer DCT).
 void BM_DecodeJpegGreyFullSize(benchmark::State& state) {
     const std::string& bytes = a4_grey_scan();
-    const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1, const_cast<char*>(bytes.data()));
-    for (auto _ : state) benchmark::DoNotOptimize(cv::imdecode(raw, cv::IMREAD_GRAYSCALE));
+    for (auto _ : state) benchmark::DoNotOptimize(idr::scan::decode_jpeg(bytes, idr::scan::PixelKind::Grey, 1));
 }
 BENCHMARK(BM_DecodeJpegGreyFullSize)->Unit(benchmark::kMillisecond);
+
+// The same page decoded at 1/2, 1/4 and 1/8 of its size in the DCT domain,
+// as the reader may ask for a page larger than locating needs.
+void BM_DecodeJpegGreyScaled(benchmark::State& state) {
+    const std::string& bytes = a4_grey_scan();
+    const int reduction = static_cast<int>(state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(idr::scan::decode_jpeg(bytes, idr::scan::PixelKind::Grey, reduction));
+}
+BENCHMARK(BM_DecodeJpegGreyScaled)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// The colour phone photo decoded to grey (its chroma is never converted)
+// and to colour, at full and at half size.
+void BM_DecodePhotoJpeg(benchmark::State& state) {
+    const std::string& bytes = phone_photo();
+    const auto kind = state.range(0) == 0 ? idr::scan::PixelKind::Grey : idr::scan::PixelKind::Colour;
+    const int reduction = static_cast<int>(state.range(1));
+    for (auto _ : state) benchmark::DoNotOptimize(idr::scan::decode_jpeg(bytes, kind, reduction));
+}
+BENCHMARK(BM_DecodePhotoJpeg)->ArgNames({"colour", "reduction"})->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 // The page as id-reader-cli reads it: headers, decoding (at half size, as the
 // reader asks for pages this large), locating, rectifying, deciding and the

@@ -3,7 +3,7 @@
 #   cmake --install BUILD --prefix /usr [--component ...]    (or DESTDIR=... cmake --install BUILD)
 #   scripts/check_package.sh BUILD                            builds and checks the .deb
 #
-# Installs both programs, the .desktop entry, the AppStream metainfo, the
+# Installs both programs, their format plugins, the .desktop entry, the AppStream metainfo, the
 # icon (SVG and PNG sizes), man pages generated from the programs' --help, and
 # bash completion for id-reader-cli. The one version number is project()'s.
 include(GNUInstallDirs)
@@ -40,6 +40,10 @@ if(TARGET id-reader)
   list(APPEND IDR_PROGRAMS id-reader)
 endif()
 install(TARGETS ${IDR_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The format plugins (scan/plugin.h), which the programs look for beside
+# their bin folder: ../lib/id-reader.
+set(IDR_PLUGINS idr_plugin_pdf idr_plugin_heif idr_plugin_tiff)
+install(TARGETS ${IDR_PLUGINS} LIBRARY DESTINATION ${IDR_PLUGIN_INSTALL_DIR})
 
 # --- desktop entry, metainfo ---------------------------------------------------
 if(TARGET id-reader)
@@ -109,7 +113,7 @@ install(FILES ${IDR_PACKAGING_DIR}/id-reader-cli.bash RENAME id-reader-cli
 # Everything the package holds, for building it without the tests and
 # benchmarks (scripts/check_package.sh builds this, then runs cpack).
 add_custom_target(idr_package_contents)
-add_dependencies(idr_package_contents ${IDR_PROGRAMS})
+add_dependencies(idr_package_contents ${IDR_PROGRAMS} ${IDR_PLUGINS})
 foreach(extra idr_icons idr_man_pages)
   if(TARGET ${extra})
     add_dependencies(idr_package_contents ${extra})
@@ -136,8 +140,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${IDR_PACKAGE_MAINTAINER}")
 # Shared libraries come from dpkg-shlibdeps (dpkg-dev); the window's fonts are
 # loaded by family name at run time, so no library check can find them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# cairo and libxlsxwriter are opened with dlopen() (app/lazy), so no library
+# check sees them either.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libxlsxwriter4")
 if(TARGET id-reader)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-tlwg-loma")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", fonts-dejavu-core, fonts-tlwg-loma")
 endif()
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/package)
 include(CPack)

@@ -1,6 +1,9 @@
-# OpenCV (only the modules the scan path needs), poppler's C++ library and
-# cairo. Debian's split OpenCV packages ship no CMake package files, so the
-# modules are found by hand and gathered into one interface target.
+# The libraries of the scan path and of printing: OpenCV (core and imgproc
+# only), the image format libraries, poppler's C++ library and libheif (each
+# behind a plugin of the program's own, loaded with the first PDF or HEIF
+# file) and cairo. Debian's split OpenCV packages ship no CMake package
+# files, so the modules are found by hand and gathered into one interface
+# target.
 if(TARGET idr_opencv)
   return()
 endif()
@@ -8,11 +11,18 @@ endif()
 find_path(IDR_OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
 add_library(idr_opencv INTERFACE)
 target_include_directories(idr_opencv SYSTEM INTERFACE ${IDR_OPENCV_INCLUDE_DIR})
-foreach(module core imgproc imgcodecs calib3d)
+foreach(module core imgproc)
   find_library(IDR_OPENCV_${module}_LIBRARY opencv_${module} REQUIRED)
   target_link_libraries(idr_opencv INTERFACE ${IDR_OPENCV_${module}_LIBRARY})
 endforeach()
 
 find_package(PkgConfig REQUIRED)
+# Decoded in the program itself: the formats of nearly every scan.
+pkg_check_modules(IDR_JPEG REQUIRED IMPORTED_TARGET GLOBAL libjpeg)
+pkg_check_modules(IDR_SPNG REQUIRED IMPORTED_TARGET GLOBAL spng)
+pkg_check_modules(IDR_TIFF REQUIRED IMPORTED_TARGET GLOBAL libtiff-4)
+pkg_check_modules(IDR_WEBP REQUIRED IMPORTED_TARGET GLOBAL libwebp)
+# Loaded on first use, through the plugins (scan/plugins/).
 pkg_check_modules(IDR_POPPLER REQUIRED IMPORTED_TARGET GLOBAL poppler-cpp)
+pkg_check_modules(IDR_HEIF REQUIRED IMPORTED_TARGET GLOBAL libheif)
 pkg_check_modules(IDR_CAIRO REQUIRED IMPORTED_TARGET GLOBAL cairo)

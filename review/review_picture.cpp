@@ -1,8 +1,7 @@
 #include "review/review_picture.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include "review/overlay.h"
+#include "scan/encode.h"
 
 namespace idr::review {
 
@@ -14,7 +13,7 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
         // long (about 45 ms a page, as much as reading a page); level 9
         // takes most of a second. A batch with review pictures should cost
         // little more than one without.
-        if (!cv::imencode(".png", picture, bytes, {cv::IMWRITE_PNG_COMPRESSION, 1})) bytes.clear();
+        bytes = scan::encode_png(picture, 1);
     } catch (const cv::Exception&) {
         bytes.clear();
     }
@@ -24,7 +23,7 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
 std::vector<std::uint8_t> encode_jpeg(const cv::Mat& picture) {
     std::vector<std::uint8_t> bytes;
     try {
-        if (!cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, 85})) bytes.clear();
+        bytes = scan::encode_jpeg(picture, 85);
     } catch (const cv::Exception&) {
         bytes.clear();
     }

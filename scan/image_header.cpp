@@ -242,6 +242,8 @@ std::variant<ImageHeader, HeaderError> read_tiff(const ByteSource& bytes, int ma
                 samples = *value;
             } else if (tag == 262 && value) {
                 photometric = *value;
+            } else if (tag == 274 && value) {  // Orientation, as in EXIF
+                page.orientation = *value >= 1 && *value <= 8 ? static_cast<int>(*value) : 1;
             }
         }
         // Some writers leave ExtraSamples out: one sample more than grey
@@ -250,9 +252,11 @@ std::variant<ImageHeader, HeaderError> read_tiff(const ByteSource& bytes, int ma
         if ((photometric <= 1 && samples == 2) || (photometric == 2 && samples == 4)) {
             page.may_have_alpha = true;
         }
+        page.grey = photometric <= 1 && samples == 1;  // bilevel or grey, no alpha
         if (page.width == 0 || page.height == 0) {
             return HeaderError{page_name + " has no image width or length"};
         }
+        page.directory = offset;
         header.pages.push_back(page);
         offset = *in.uint(offset + count_size + *count * entry_size, offset_size);
     }
@@ -341,6 +345,160 @@ std::variant<ImageHeader, HeaderError> read_bmp(const ByteSource& bytes) {
     return one_page(ImageFormat::Bmp, page);
 }
 
+// --- HEIC and AVIF (ISO base media files): the primary item's properties
+// in meta/iprp give its size (ispe) and rotation (irot).
+struct Box {
+    std::uint64_t body = 0;  // first byte after the box header
+    std::uint64_t end = 0;   // one past the box
+    std::string type;
+};
+
+// The box starting at `offset`, which must end by `limit`.
+std::optional<Box> box_at(const ByteReader& in, std::uint64_t offset, std::uint64_t limit) {
+    const auto size32 = in.u32(offset);
+    if (!size32 || offset + 8 > limit) return std::nullopt;
+    Box box;
+    box.type.resize(4);
+    for (std::size_t k = 0; k < 4; ++k) box.type[k] = static_cast<char>(*in.u8(offset + 4 + k));
+    box.body = offset + 8;
+    std::uint64_t size = *size32;
+    if (size == 1) {
+        const auto large = in.u64(offset + 8);
+        if (!large) return std::nullopt;
+        size = *large;
+        box.body += 8;
+    } else if (size == 0) {
+        size = limit - offset;  // runs to the end of its container
+    }
+    if (size < box.body - offset || size > limit - offset) return std::nullopt;
+    box.end = offset + size;
+    return box;
+}
+
+// Boxes a file may hold before the reader gives up: each is at least 8
+// bytes, so this only cuts off files made of nothing but empty boxes.
+constexpr int kMaxHeifBoxes = 100000;
+
+// The children of a container whose children start at `from`.
+std::variant<std::vector<Box>, HeaderError> children(const ByteReader& in, std::uint64_t from, std::uint64_t end,
+                                                      const char* container, int& budget) {
+    std::vector<Box> boxes;
+    for (std::uint64_t at = from; at + 8 <= end;) {
+        if (--budget < 0) return HeaderError{"HEIF file holds more than " + std::to_string(kMaxHeifBoxes) + " boxes"};
+        const auto box = box_at(in, at, end);
+        if (!box) {
+            return HeaderError{std::string("HEIF ") + container + " box at byte " + std::to_string(at) +
+                               " runs past the end of what holds it"};
+        }
+        boxes.push_back(*box);
+        at = box->end;
+    }
+    return boxes;
+}
+
+const Box* find_box(const std::vector<Box>& boxes, std::string_view type) {
+    for (const Box& box : boxes)
+        if (box.type == type) return &box;
+    return nullptr;
+}
+
+std::variant<ImageHeader, HeaderError> read_heif(const ByteSource& bytes, ImageFormat format) {
+    const ByteReader in(bytes, true);
+    int budget = kMaxHeifBoxes;
+    auto top = children(in, 0, bytes.size(), "top-level", budget);
+    if (const auto* error = std::get_if<HeaderError>(&top)) return *error;
+    const Box* meta = find_box(std::get<std::vector<Box>>(top), "meta");
+    if (!meta) return HeaderError{"HEIF file has no meta box, so no image in it is described"};
+    auto in_meta = children(in, meta->body + 4, meta->end, "meta", budget);  // meta is a full box
+    if (const auto* error = std::get_if<HeaderError>(&in_meta)) return *error;
+    const auto& meta_boxes = std::get<std::vector<Box>>(in_meta);
+    const Box* pitm = find_box(meta_boxes, "pitm");
+    const Box* iprp = find_box(meta_boxes, "iprp");
+    if (!pitm) return HeaderError{"HEIF file names no primary image (no pitm box)"};
+    if (!iprp) return HeaderError{"HEIF file has no item properties (no iprp box)"};
+    const auto pitm_version = in.u8(pitm->body);
+    const int pitm_id_size = pitm_version && *pitm_version == 0 ? 2 : 4;
+    const auto primary = in.uint(pitm->body + 4, pitm_id_size);
+    if (!pitm_version || !primary || pitm->body + 4 + pitm_id_size > pitm->end) {
+        return HeaderError{"HEIF primary item box (pitm) is cut short"};
+    }
+    auto in_iprp = children(in, iprp->body, iprp->end, "iprp", budget);
+    if (const auto* error = std::get_if<HeaderError>(&in_iprp)) return *error;
+    const auto& iprp_boxes = std::get<std::vector<Box>>(in_iprp);
+    const Box* ipco = find_box(iprp_boxes, "ipco");
+    if (!ipco) return HeaderError{"HEIF file has no property container (no ipco box)"};
+    auto properties = children(in, ipco->body, ipco->end, "ipco", budget);
+    if (const auto* error = std::get_if<HeaderError>(&properties)) return *error;
+    const auto& props = std::get<std::vector<Box>>(properties);
+
+    // Every association list (ipma) names, per item, 1-based indices into ipco.
+    std::vector<std::uint64_t> associated;
+    for (const Box& ipma : iprp_boxes) {
+        if (ipma.type != "ipma") continue;
+        const auto version = in.u8(ipma.body);
+        const auto flags = in.uint(ipma.body + 1, 3);
+        const auto count = in.u32(ipma.body + 4);
+        if (!version || !flags || !count) return HeaderError{"HEIF property associations (ipma) are cut short"};
+        std::uint64_t at = ipma.body + 8;
+        const int id_size = *version < 1 ? 2 : 4;
+        const int index_size = (*flags & 1) ? 2 : 1;
+        for (std::uint64_t e = 0; e < *count; ++e) {
+            const auto item = in.uint(at, id_size);
+            const auto n = in.u8(at + id_size);
+            if (!item || !n || at + id_size + 1 + *n * index_size > ipma.end) {
+                return HeaderError{"HEIF property associations (ipma) run past their box"};
+            }
+            at += id_size + 1;
+            for (std::uint64_t k = 0; k < *n; ++k, at += index_size) {
+                const std::uint64_t mask = index_size == 2 ? 0x7FFF : 0x7F;  // the top bit says "essential"
+                if (*item == *primary) associated.push_back(*in.uint(at, index_size) & mask);
+            }
+        }
+    }
+    PageHeader page;
+    bool sized = false;
+    int quarter_turns = 0;
+    for (const std::uint64_t index : associated) {
+        if (index == 0 || index > props.size()) continue;
+        const Box& property = props[static_cast<std::size_t>(index - 1)];
+        if (property.type == "ispe") {
+            const auto width = in.u32(property.body + 4);
+            const auto height = in.u32(property.body + 8);
+            if (!width || !height || property.body + 12 > property.end) {
+                return HeaderError{"HEIF image size property (ispe) is cut short"};
+            }
+            page.width = static_cast<std::int64_t>(*width);
+            page.height = static_cast<std::int64_t>(*height);
+            sized = true;
+        } else if (property.type == "irot") {
+            const auto angle = in.u8(property.body);
+            if (angle) quarter_turns = static_cast<int>(*angle & 3);
+        }
+    }
+    if (!sized) return HeaderError{"HEIF primary image has no size property (ispe)"};
+    if (quarter_turns % 2 == 1) std::swap(page.width, page.height);
+    return one_page(format, page);
+}
+
+// The brand family of an ISO base media file, from its ftyp box in `start`:
+// AVIF before HEIC, since a file may list both; "mif1" alone (the generic
+// still-image brand) is read as HEIC, whose library reads either.
+std::optional<ImageFormat> heif_brand(std::string_view start) {
+    if (start.size() < 16 || start.substr(4, 4) != "ftyp") return std::nullopt;
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(start[i])); };
+    const std::size_t size = std::min<std::size_t>((byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3), start.size());
+    bool heic = false, avif = false;
+    for (std::size_t at = 8; at + 4 <= size; at += at == 8 ? 8 : 4) {  // major brand, minor version, compatible brands
+        const std::string_view brand = start.substr(at, 4);
+        avif = avif || brand == "avif" || brand == "avis";
+        heic = heic || brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc" ||
+               brand == "hevx" || brand == "mif1" || brand == "msf1";
+    }
+    if (avif) return ImageFormat::Avif;
+    if (heic) return ImageFormat::Heic;
+    return std::nullopt;
+}
+
 }  // namespace
 
 const char* format_name(ImageFormat format) {
@@ -351,6 +509,8 @@ const char* format_name(ImageFormat format) {
         case ImageFormat::Webp: return "WebP";
         case ImageFormat::Bmp: return "BMP";
         case ImageFormat::Pdf: return "PDF";
+        case ImageFormat::Heic: return "HEIC";
+        case ImageFormat::Avif: return "AVIF";
     }
     return "?";
 }
@@ -376,10 +536,13 @@ std::variant<ImageFormat, HeaderError> sniff_format(std::string_view bytes) {
     if (starts("BM")) {
         return ImageFormat::Bmp;
     }
+    if (const auto heif = heif_brand(bytes)) {
+        return *heif;
+    }
     if (bytes.substr(0, kPdfSignatureWindow).find("%PDF-") != std::string_view::npos) {
         return ImageFormat::Pdf;
     }
-    return HeaderError{"not a PNG, JPEG, TIFF, WebP, BMP or PDF file (its first bytes match none of them)"};
+    return HeaderError{"not a PNG, JPEG, TIFF, WebP, BMP, HEIC, AVIF or PDF file (its first bytes match none of them)"};
 }
 
 std::variant<ImageHeader, HeaderError> read_image_header(const ByteSource& bytes, int max_pages) {
@@ -398,6 +561,8 @@ std::variant<ImageHeader, HeaderError> read_image_header(const ByteSource& bytes
         case ImageFormat::Webp: return read_webp(bytes);
         case ImageFormat::Bmp: return read_bmp(bytes);
         case ImageFormat::Pdf: return ImageHeader{ImageFormat::Pdf, {}};
+        case ImageFormat::Heic:
+        case ImageFormat::Avif: return read_heif(bytes, std::get<ImageFormat>(format));
     }
     return HeaderError{"unknown format"};
 }

@@ -14,18 +14,23 @@
 
 namespace idr::scan {
 
-enum class ImageFormat { Png, Jpeg, Tiff, Webp, Bmp, Pdf };
+enum class ImageFormat { Png, Jpeg, Tiff, Webp, Bmp, Pdf, Heic, Avif };
 
 const char* format_name(ImageFormat format);
 
 // One page as its header declares it. Sizes are 64-bit so that a declared
-// 4 G x 4 G picture is counted, not wrapped.
+// 4 G x 4 G picture is counted, not wrapped. HEIC and AVIF: the primary
+// image's size, turned by its rotation property (a crop the file also
+// declares can only make the decoded picture smaller).
 struct PageHeader {
     std::int64_t width = 0;
     std::int64_t height = 0;
     bool may_have_alpha = false;  // transparency is declared (decode with alpha, lay it on white)
-    int orientation = 1;          // EXIF orientation 1..8 (JPEG); 1 = as stored
-    bool grey = false;            // declared as one grey channel (JPEG, PNG)
+    int orientation = 1;          // EXIF orientation 1..8 (JPEG; TIFF's own tag); 1 = as stored
+    bool grey = false;            // declared as one grey channel (JPEG, PNG, TIFF)
+    // TIFF: where the page's image file directory starts, so a decoder can go
+    // straight to page n instead of walking the n - 1 before it.
+    std::uint64_t directory = 0;
 };
 
 struct ImageHeader {

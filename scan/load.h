@@ -1,7 +1,9 @@
 #pragma once
 // Loading scan files page by page: PNG, JPEG, TIFF (several pages), WebP,
-// BMP and PDF. Limits are checked from the file's own headers before any
-// pixel is decoded, so a decompression bomb is refused in bounded memory.
+// BMP, HEIC and AVIF (phone photos) and PDF, each through its format's own
+// library (PDF, HEIC, AVIF and TIFF through plugins loaded with the first
+// such file, see plugin.h). Limits are checked from the file's own headers before
+// any pixel is decoded, so a decompression bomb is refused in bounded memory.
 // Pages are decoded one at a time, on request: a caller holds one page, never
 // the whole file.
 
@@ -38,7 +40,7 @@ enum class PixelKind {
 struct Page {
     int number = 1;             // 1-based page number within the file
     cv::Mat image;              // CV_8UC1 or CV_8UC3 (BGR)
-    cv::Size full_size;         // the page's size at full resolution
+    cv::Size full_size;         // the page's size at full resolution, upright
     int reduction = 1;          // image is full_size / reduction (JPEG scaled decoding)
     double dpi = 0;             // the resolution the page was rendered at (PDF), else 0
 };
@@ -48,17 +50,20 @@ class PageSource {
 public:
     virtual ~PageSource() = default;
     virtual int page_count() const = 0;
-    // Decodes page `number` (1-based). `kind` asks for grey or colour pixels
-    // (a grey file asked for colour gives grey pixels repeated). `reduction`
-    // (1, 2, 4 or 8) allows a format that can decode at a smaller size to do
-    // so; others decode at full size and report reduction 1.
+    // Decodes page `number` (1-based), turned upright by its orientation (EXIF
+    // in JPEG, the Orientation tag in TIFF, the rotation and mirroring of
+    // HEIC and AVIF). `kind` asks for grey or colour pixels (a grey file
+    // asked for colour gives grey pixels repeated). `reduction` (1, 2, 4 or
+    // 8) allows a format that can decode at a smaller size to do so (JPEG, in
+    // the DCT domain: 1/2 costs about half a full decode); others decode at
+    // full size and report reduction 1.
     virtual std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction = 1) = 0;
     // The page's size as its headers declare it, before decoding; 0 x 0 where
     // the format does not say (PDF).
     virtual cv::Size declared_size(int /*number*/) const { return {}; }
-    // Whether the page's headers declare one grey channel (JPEG and PNG say
-    // so; other formats answer false), so that a caller can ask for grey
-    // pixels and skip the colour conversion.
+    // Whether the page's headers declare one grey channel (JPEG, PNG and
+    // TIFF say so; other formats answer false), so that a caller can ask for
+    // grey pixels and skip the colour conversion.
     virtual bool declared_grey(int /*number*/) const { return false; }
     // Whether page() can decode at a reduced size (JPEG).
     virtual bool can_reduce() const { return false; }
@@ -74,7 +79,7 @@ std::variant<std::unique_ptr<PageSource>, LoadError> open_scan_bytes(std::string
                                                                       const LoadLimits& limits = {});
 
 // Whether a file name has one of the extensions that a folder listing picks up
-// (.png .jpg .jpeg .tif .tiff .webp .bmp .pdf, any case).
+// (.png .jpg .jpeg .tif .tiff .webp .bmp .pdf .heic .heif .avif, any case).
 bool has_scan_extension(const std::string& path);
 
 }  // namespace idr::scan

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include <opencv2/calib3d.hpp>
 
 #include "form/block_layout.h"
+#include "scan/homography.h"
 #include "scan/locate.h"
 
 namespace idr::scan {
@@ -157,7 +157,7 @@ std::optional<PlacementFit> fit_placement(const std::vector<cv::Point2d>& block_
                                           const std::vector<cv::Point2d>& page_pts, double ransac_px) {
     if (block_pts.size() < 8 || block_pts.size() != page_pts.size()) return std::nullopt;
     cv::Mat mask;
-    cv::Mat h = cv::findHomography(block_pts, page_pts, ransac_px > 0 ? cv::RANSAC : 0, ransac_px, mask);
+    cv::Mat h = find_homography(block_pts, page_pts, ransac_px, mask);
     if (h.empty()) return std::nullopt;
     PlacementFit fit;
     fit.h = cv::Matx33d(h);

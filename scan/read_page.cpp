@@ -160,8 +160,8 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
 
     // Both boxes may say "auto": the numbers are derived from the picture
     // and written into the boxes, so the steps and the window show them.
-    std::string threshold = options.threshold.empty() ? (locate ? "auto" : "35") : options.threshold;
-    std::string black_samples = options.black_samples.empty() ? (locate ? "auto" : "8") : options.black_samples;
+    std::string threshold = options.threshold.value_or(locate ? "auto" : "35");
+    std::string black_samples = options.black_samples.value_or(locate ? "auto" : "8");
     const bool threshold_auto = is_auto(threshold), samples_auto = is_auto(black_samples);
     if (result.decision) {
         if (samples_auto) {

@@ -27,14 +27,16 @@ enum class LocateMode {
 
 struct ReadOptions {
     LocateMode locate = LocateMode::Auto;
-    // Text of the threshold box before the clicks. Empty: "auto" for located
-    // pages, "35" (the window's own default) for the others. "auto" derives
-    // the number from the picture and writes it into the box.
-    std::string threshold;
-    // Text of the black-sample box. Empty: "auto" for located pages, "8"
+    // Text of the threshold box before the clicks. Not given: "auto" for
+    // located pages, "35" (the window's own default) for the others; given
+    // empty, the box is empty (and "1. Binary" stops on it, as in the
+    // window). "auto" derives the number from the picture and writes it into
+    // the box.
+    std::optional<std::string> threshold;
+    // Text of the black-sample box. Not given: "auto" for located pages, "8"
     // for the others. "auto" picks the number of samples that, with the
     // threshold, separates this page's filled rings from its empty ones.
-    std::string black_samples;
+    std::optional<std::string> black_samples;
     std::string student_id;
     std::vector<ButtonId> clicks = {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
     // Called with every caption the window would show, while the clicks run.

@@ -54,7 +54,10 @@ depends=$(field Depends)
 depends_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | grep -v '^$')
 # From dpkg-shlibdeps: the C and C++ runtimes and Qt's widgets for the window;
 # the fonts are named by hand.
-for dep in libc6 libstdc++6 libqt6widgets6 fonts-dejavu-core fonts-tlwg-loma; do
+# The format plugins' libraries come from dpkg-shlibdeps too; cairo and
+# libxlsxwriter, which the programs open on first use, are named by hand.
+for dep in libc6 libstdc++6 libqt6widgets6 fonts-dejavu-core fonts-tlwg-loma libpoppler-cpp0v5 libheif1 libcairo2 \
+    libxlsxwriter4; do
     grep -qxF "$dep" <<<"$depends_names" && pass || fail "Depends lacks $dep: $depends"
 done
 # Every dependency must be a package this system's apt knows, or a bare
@@ -74,6 +77,9 @@ expected=(
     ./usr/share/man/man1/id-reader.1.gz
     ./usr/share/man/man1/id-reader-cli.1.gz
     ./usr/share/bash-completion/completions/id-reader-cli
+    ./usr/lib/id-reader/id-reader-pdf.so
+    ./usr/lib/id-reader/id-reader-heif.so
+    ./usr/lib/id-reader/id-reader-tiff.so
 )
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/id-reader.png")
@@ -87,10 +93,18 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch" || die "dpkg-deb -x failed"
 bin="$scratch/usr/bin"
-for program in id-reader id-reader-cli; do
-    missing=$(ldd "$bin/$program" 2>&1 | grep "not found")
-    [ -z "$missing" ] && pass || fail "$program: libraries not found: $missing"
+for program in "$bin/id-reader" "$bin/id-reader-cli" "$scratch"/usr/lib/id-reader/*.so; do
+    missing=$(ldd "$program" 2>&1 | grep "not found")
+    [ -z "$missing" ] && pass || fail "$(basename "$program"): libraries not found: $missing"
 done
+# The command-line reader loads none of the libraries only some inputs or
+# options need, nor any that OpenCV's image codecs used to bring.
+cli_libraries=$(ldd "$bin/id-reader-cli" | awk '{ print $1 }')
+for lib in poppler heif libtiff cairo xlsxwriter gdal gdcm hdf5 netcdf; do
+    grep -qi "$lib" <<<"$cli_libraries" && fail "id-reader-cli links $lib at start" || pass
+done
+count=$(wc -l <<<"$cli_libraries")
+[ "$count" -le 60 ] && pass || fail "id-reader-cli loads $count libraries at start, more than 60"
 
 # Table: command line | exit status | text the output must contain. The window
 # must answer without a display, so DISPLAY is cleared for every row.
@@ -109,6 +123,8 @@ id-reader -h|0|Usage: id-reader
 id-reader-cli --help|0|--threshold
 id-reader-cli|0|student-id: 5093719246
 id-reader-cli --no-such-option|2|no-such-option
+id-reader-cli --print-form $scratch/form.pdf|0|
+id-reader-cli --csv $scratch/form.pdf|0|,review,
 EOF
 
 # --- desktop entry and metainfo validators ----------------------------------------------

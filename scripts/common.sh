@@ -5,10 +5,11 @@ IDR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages each part of the project needs.
 IDR_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-thai-tlwg fonts-dejavu-core x11-utils help2man librsvg2-bin
-    libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-calib3d-dev libpoppler-cpp-dev libcairo2-dev
-    libcli11-dev nlohmann-json3-dev libxlsxwriter-dev libtiff-dev libpng-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools)
+    libopencv-core-dev libopencv-imgproc-dev libjpeg62-turbo-dev libspng-dev libtiff-dev libwebp-dev libheif-dev
+    libpoppler-cpp-dev libcairo2-dev
+    libcli11-dev nlohmann-json3-dev libxlsxwriter-dev libpng-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools)
 IDR_TEST_PACKAGES=(locales clang libclang-rt-14-dev xvfb xauth xdotool xclip imagemagick x11-utils hyperfine dpkg-dev desktop-file-utils appstream
-    libjpeg-turbo-progs unzip chromium)
+    libjpeg-turbo-progs unzip chromium libpng-dev)
 
 # Installs whichever of the given packages are missing.
 idr_need_packages() {

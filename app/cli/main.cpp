@@ -13,6 +13,7 @@
 #include "app/cli/batch.h"
 #include "app/cli/options.h"
 #include "app/cli/reader.h"
+#include "app/lazy/lazy_library.h"
 #include "printing/form_drawing.h"
 
 namespace {
@@ -29,6 +30,10 @@ int checked_output(int status) {
 int print_form(const idr::cli::Options& options, std::ostream& err) {
     using namespace idr::printing;
     const Paper paper = !options.paper ? default_paper() : *options.paper == "letter" ? Paper::Letter : Paper::A4;
+    if (auto missing = idr::lazy::cairo().problem()) {
+        err << "id-reader-cli: " << *options.print_form << ": cannot draw the form: " << *missing << '\n';
+        return idr::cli::kExitFile;
+    }
     if (auto problem = write_form(*options.print_form, paper, options.dpi)) {
         err << "id-reader-cli: " << *problem << '\n';
         return idr::cli::kExitFile;

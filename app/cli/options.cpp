@@ -16,8 +16,9 @@ constexpr const char* kDescription =
     "Reads the student ID of every page (no FILE: the built-in sheet). Each page gets a fresh\n"
     "window: the ID block is located on the page and warped into the window's picture, each\n"
     "column is decided on its own, and the window's buttons are clicked as an operator would.\n"
-    "FILE: PNG, JPEG, TIFF (every page), WebP, BMP or PDF (every page); a folder means the\n"
-    "readable files in it, sorted by name; - reads file names from standard input, one a line.";
+    "FILE: PNG, JPEG, TIFF (every page), WebP, BMP, HEIC, AVIF or PDF (every page); a folder\n"
+    "means the readable files in it, sorted by name; - reads file names from standard input,\n"
+    "one a line.";
 
 constexpr const char* kFooter =
     "Output per page: `caption:`, `student-id:`, `status:` (ok, review, not-found, unreadable or\n"
@@ -84,9 +85,11 @@ struct Parser {
         app.add_flag("-V,--version", version, "print the version and exit");
         app.add_option("--threshold", options.threshold,
                        "text of the brightness threshold box before the clicks; \"auto\" derives it from\n"
-                       "the page (default: auto for located pages, 35 for pictures used as they are)");
+                       "the page; '' leaves the box empty (default: auto for located pages, 35 for pictures\n"
+                       "used as they are)");
         app.add_option("--black-samples", options.black_samples,
-                       "text of the black-samples box; \"auto\" as above (default: auto for located pages, 8)");
+                       "text of the black-samples box; \"auto\" and '' as above (default: auto for located\n"
+                       "pages, 8)");
         app.add_option("--student-id", options.student_id, "text of the student ID box before the clicks");
         app.add_option("--click", click_list,
                        "buttons clicked in order, comma-separated, names may repeat: binary, draw, check,\n"
@@ -188,8 +191,8 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     result.options = std::move(parser.options);
     Options& o = result.options;
     restore_empty(parser.click_list);
-    restore_empty(o.threshold);
-    restore_empty(o.black_samples);
+    if (o.threshold) restore_empty(*o.threshold);
+    if (o.black_samples) restore_empty(*o.black_samples);
     restore_empty(o.student_id);
     if (o.save_picture) restore_empty(*o.save_picture);
     if (o.print_form) restore_empty(*o.print_form);

@@ -11,10 +11,11 @@
 namespace idr::cli {
 
 struct Options {
-    // Texts of the boxes before the clicks; empty means the page's default
-    // ("auto" for located pages, "35" and "8" for pictures used as they are).
-    std::string threshold;
-    std::string black_samples;
+    // Texts of the boxes before the clicks; not given means the page's
+    // default ("auto" for located pages, "35" and "8" for pictures used as
+    // they are), given empty an empty box.
+    std::optional<std::string> threshold;
+    std::optional<std::string> black_samples;
     std::string student_id;  // Student_ID
     std::vector<ButtonId> clicks = {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId};
     scan::LocateMode locate = scan::LocateMode::Auto;

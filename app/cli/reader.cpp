@@ -21,6 +21,7 @@
 #include "app/cli/button_names.h"
 #include "app/cli/output.h"
 #include "app/cli/progress.h"
+#include "app/lazy/lazy_library.h"
 #include "form/form1.h"
 #include "picture/bmp.h"
 #include "reading/cell_check.h"
@@ -140,7 +141,7 @@ std::vector<std::string> expand_inputs(const std::vector<std::string>& inputs, s
         std::sort(found.begin(), found.end());
         if (found.empty())
             problems.push_back(input + (recursive ? ": the folder and its subfolders hold" : ": the folder holds") +
-                               " no scan files (PNG, JPEG, TIFF, WebP, BMP or PDF)");
+                               " no scan files (PNG, JPEG, TIFF, WebP, BMP, HEIC, AVIF or PDF)");
         files.insert(files.end(), found.begin(), found.end());
     }
     return files;
@@ -290,6 +291,14 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
 
     // Outputs that hold the whole batch are opened first: when one cannot be
     // written, nothing is read for it.
+    // libxlsxwriter is loaded here, before anything is opened, so that a
+    // missing library leaves no half-made outputs behind.
+    if (options.xlsx) {
+        if (auto missing = lazy::xlsxwriter().problem()) {
+            err << "id-reader-cli: " << *options.xlsx << ": cannot write the spreadsheet: " << *missing << '\n';
+            return kExitFile;
+        }
+    }
     review::ReviewOutputs review;
     if (auto problem = review.open({options.xlsx, options.overlay, options.report},
                                    built_in ? std::vector<std::string>{} : files)) {

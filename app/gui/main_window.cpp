@@ -326,7 +326,7 @@ void MainWindow::show_context_menu(const QPoint& at) {
 void MainWindow::choose_files() {
     const QStringList files = QFileDialog::getOpenFileNames(
         this, tr("Open scans"), QString(),
-        tr("Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)"));
+        tr("Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)"));
     if (!files.isEmpty()) open_paths(files);
     take_focus_back();
 }

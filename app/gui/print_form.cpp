@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "app/lazy/lazy_library.h"
+
 namespace idr {
 
 printing::Paper paper_of(const QPrinter& printer) {
@@ -23,6 +25,11 @@ void prepare_printer(QPrinter& printer) {
 }
 
 std::optional<QString> paint_blank_form(QPrinter& printer) {
+    // Drawn by cairo, loaded with the first print.
+    if (auto missing = lazy::cairo().problem()) {
+        return QCoreApplication::translate("idr::MainWindow", "the form cannot be drawn: %1")
+            .arg(QString::fromStdString(*missing));
+    }
     const printing::RgbImage form = printing::render_form(paper_of(printer), kPrintDpi);
     if (form.width == 0) return QCoreApplication::translate("idr::MainWindow", "not enough memory to draw the form");
     const QImage image(form.rgb.data(), form.width, form.height, form.width * 3, QImage::Format_RGB888);

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "picture/bmp.h"
+#include "tools/pagegen/output.h"
+#include "tools/pagegen/page.h"
 #include "run_cli.h"
 #include "rules/colour.h"
 #include "sheet_id.h"
@@ -106,7 +108,7 @@ TEST(Cli, ExitStatuses) {
         {{"--black-samples=1e999", "--locate=never", good, "--click=draw,check"}, 1, "Overflow"},
         {{"/no/such/sheet.bmp"}, 3, "/no/such/sheet.bmp: cannot load: does not exist"},
         {{empty_dir()}, 3, "the folder holds no scan files"},
-        {{garbage}, 3, "garbage.bmp: cannot load: not a PNG, JPEG, TIFF, WebP, BMP or PDF file"},
+        {{garbage}, 3, "garbage.bmp: cannot load: not a PNG, JPEG, TIFF, WebP, BMP, HEIC, AVIF or PDF file"},
         {{"--", "--verbose"}, 3, "--verbose: cannot load"},
         {{std::string(300, 'a')}, 3, "cannot load: cannot be opened: File name too long"},
         {{"/proc/self/mem"}, 3, "/proc/self/mem: cannot load: "},
@@ -122,6 +124,95 @@ TEST(Cli, ExitStatuses) {
     }
     EXPECT_EQ(run_cli({"--version"}).out.rfind("id-reader-cli 1.", 0), 0u);
     EXPECT_TRUE(contains(run_cli({"--help"}).out, "--black-samples TEXT"));
+}
+
+// A box given empty is an empty box, as in the window with the box
+// emptied: the step that reads it stops with a type mismatch. A box not
+// given keeps its default ("35" and "8" on the built-in sheet, "auto" on a
+// located page).
+TEST(Cli, EmptyBoxesAreEmptyNotTheDefault) {
+    pagegen::PagePlan plan = pagegen::random_plan(31, pagegen::Kind::Scan);
+    plan.format = pagegen::FileFormat::Png;
+    plan.dpi = 150;
+    for (int c = 0; c < 10; ++c) plan.columns[static_cast<std::size_t>(c)] = {pagegen::Mark::Pen, c, -1, 30};
+    const std::string scan = (scratch_dir() / "located.png").string();
+    ASSERT_FALSE(pagegen::write_page(pagegen::make_page(plan), plan.format, scan));
+    const std::string binary_stops = "clicking binary (cmdBinary): Type mismatch: txtTreshold: the text \"\" is not a number";
+    const std::string check_stops =
+        "clicking check (cmdCheck): Type mismatch: txtBlack_Pixels: the text \"\" is not a number";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string caption;  // empty: not checked
+        std::string in_stderr;
+    } cases[] = {
+        {{"--threshold", ""}, 1, "Form1", binary_stops},
+        {{"--threshold="}, 1, "Form1", binary_stops},
+        {{"--black-samples", ""}, 1, "Image binary process done  100%", check_stops},
+        {{"--black-samples="}, 1, "Image binary process done  100%", check_stops},
+        {{"--threshold", "", scan}, 1, "Form1", binary_stops},
+        {{"--black-samples=", scan}, 1, "", check_stops},
+        {{scan}, 0, "", ""},
+        {{}, 0, "Total unit remain = 10 Unit.", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const CliRun run = run_cli(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        if (!c.caption.empty()) EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
+        EXPECT_TRUE(contains(run.err, c.in_stderr)) << run.err;
+        EXPECT_TRUE(contains(run.out, c.status == 0 ? "status: ok\n" : "status: error\n")) << run.out;
+    }
+}
+
+// PDF, HEIC, AVIF and TIFF are read by plugins loaded with the first such file;
+// without them those files are unreadable with the reason, and every other
+// file still reads.
+TEST(Cli, MissingPluginsNameWhatIsMissing) {
+    const std::string pdf = (scratch_dir() / "form.pdf").string();
+    ASSERT_EQ(run_cli({"--print-form", pdf}).status, 0);
+    // The boxes that declare a 64 x 48 primary image, and no picture: what
+    // the program reads itself before it needs the plugin.
+    const auto be32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    const auto box = [&](const std::string& type, const std::string& body) {
+        return be32(static_cast<std::uint32_t>(8 + body.size())) + type + body;
+    };
+    const std::string full(4, '\0');
+    const auto ftyp = [&](const std::string& brand) {
+        const std::string ipco = box("ipco", box("ispe", full + be32(64) + be32(48)));
+        const std::string ipma = box("ipma", full + be32(1) + std::string("\0\1\1\x81", 4));
+        return box("ftyp", brand + be32(0) + "mif1") +
+               box("meta", full + box("pitm", full + std::string("\0\1", 2)) + box("iprp", ipco + ipma));
+    };
+    const std::string heic = (scratch_dir() / "photo.heic").string(), avif = (scratch_dir() / "scan.avif").string();
+    std::ofstream(heic, std::ios::binary) << ftyp("heic");
+    std::ofstream(avif, std::ios::binary) << ftyp("avif");
+    const std::string bmp = small_bmp("beside.bmp", 6, 5, kWhite);
+    // A TIFF header with one 6 x 5 page, no pixels: enough to need the plugin.
+    const std::string tiff = (scratch_dir() / "scan.tif").string();
+    std::ofstream(tiff, std::ios::binary) << std::string("II*\0\x08\0\0\0\x02\0" "\0\x01\x03\0\x01\0\0\0\x06\0\0\0"
+                                                         "\x01\x01\x03\0\x01\0\0\0\x05\0\0\0" "\0\0\0\0", 38);
+    const std::string nowhere = (scratch_dir() / "no-plugins").string();
+    ::setenv("IDR_PLUGIN_DIR", nowhere.c_str(), 1);
+    const CliRun run = run_cli({"--csv", "--locate=never", pdf, heic, avif, tiff, bmp});
+    ::unsetenv("IDR_PLUGIN_DIR");
+    EXPECT_EQ(run.status, 3);
+    for (const std::string& line : {pdf + ": cannot load: cannot be read: PDF files are read by the program's plugin " +
+                                        nowhere + "/id-reader-pdf.so, which is missing",
+                                    heic + ": cannot load: cannot be read: HEIC and AVIF files are read by the program's plugin " +
+                                        nowhere + "/id-reader-heif.so, which is missing",
+                                    avif + ": cannot load: cannot be read: HEIC and AVIF files",
+                                    tiff + ": cannot load: cannot be read: TIFF files are read by the program's plugin " +
+                                        nowhere + "/id-reader-tiff.so, which is missing"}) {
+        EXPECT_TRUE(contains(run.err, line)) << run.err;
+    }
+    EXPECT_TRUE(contains(run.out, bmp + ",")) << run.out;
+    // With its plugin the printed form reads: a blank block, for review.
+    const CliRun found = run_cli({"--csv", pdf});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_TRUE(contains(found.out, ",review,")) << found.out;
 }
 
 TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {

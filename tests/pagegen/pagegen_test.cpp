@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "read_back.h"
 #include "tools/pagegen/output.h"
 #include "tools/pagegen/page.h"
 #include "tools/pagegen/distortion.h"
@@ -260,7 +260,7 @@ TEST(PageMaker, WrittenFileDecodesToThePicture) {
         EXPECT_EQ(page.image.channels(), c.colour ? 3 : 1);
         const auto path = (dir / (std::string("page") + file_extension(c.format))).string();
         ASSERT_FALSE(write_page(page, c.format, path).has_value());
-        const cv::Mat back = cv::imread(path, c.colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+        const cv::Mat back = read_back(path, c.colour);
         EXPECT_TRUE(same_pixels(back, page.image));
     }
     const auto bad = (dir / "no such folder" / "page.png").string();

@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
-#include <opencv2/imgcodecs.hpp>
-
+#include "form/block_layout.h"
+#include "read_back.h"
 #include "review/html_report.h"
 #include "review/overlay.h"
 #include "review/review_picture.h"
-#include "form/block_layout.h"
 
 namespace idr::test {
 namespace {
@@ -289,7 +288,7 @@ TEST(Overlay, WrittenFileDecodesToTheOverlay) {
     PageOutcome o = page("scans/sheet one.png", "ok", "1234567890");
     o.page = 2;
     ASSERT_EQ(review::write_overlay(dir.string(), 3, o, cv::Mat(), cv::Mat(), 0), std::nullopt);
-    cv::Mat back = cv::imread((dir / "0003-sheet one-p2.png").string(), cv::IMREAD_COLOR);
+    cv::Mat back = read_back((dir / "0003-sheet one-p2.png").string(), true);
     EXPECT_EQ(back.size(), review::overlay_layout(o, cv::Mat()).size);
 }
 

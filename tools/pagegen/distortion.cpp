@@ -5,7 +5,6 @@
 #include <numbers>
 #include <vector>
 
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace idr::pagegen {

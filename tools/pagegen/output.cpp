@@ -4,10 +4,13 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <tiffio.h>
+
+#include "scan/encode.h"
 
 #include "tools/pagegen/bilevel_output.h"
 
@@ -24,6 +27,42 @@ std::optional<std::string> write_bytes(const std::vector<std::uint8_t>& bytes, c
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     f.close();
     if (!f) return path + ": could not be written";
+    return std::nullopt;
+}
+
+// Several pages in one TIFF, LZW with the horizontal predictor, as scanners'
+// TIFFs mostly are.
+std::optional<std::string> write_tiff(const std::vector<const GeneratedPage*>& pages, const std::string& path) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (!tiff) return path + ": cannot be opened for writing";
+    bool ok = true;
+    for (const GeneratedPage* page : pages) {
+        cv::Mat rows;  // a new buffer for RGB: the page's own pixels stay as they are
+        if (page->image.channels() == 3) {
+            cv::cvtColor(page->image, rows, cv::COLOR_BGR2RGB);
+        } else {
+            rows = page->image;
+        }
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(rows.cols));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(rows.rows));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, rows.channels());
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, rows.channels() == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+        // libtiff applies the predictor in the row it is given: a copy, not
+        // the page's own pixels.
+        std::vector<std::uint8_t> row(rows.cols * rows.elemSize());
+        for (int y = 0; y < rows.rows && ok; ++y) {
+            std::memcpy(row.data(), rows.ptr<std::uint8_t>(y), row.size());
+            ok = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
+        }
+        ok = ok && TIFFWriteDirectory(tiff) == 1;
+    }
+    TIFFClose(tiff);
+    if (!ok) return path + ": the TIFF could not be written";
     return std::nullopt;
 }
 
@@ -92,29 +131,18 @@ std::optional<std::string> write_pages(const std::vector<const GeneratedPage*>& 
         return write_bilevel(page.image, *page.bilevel_file, dpi, path);
     }
     if (format == FileFormat::Pdf) return write_pdf(pages, path);
-    try {
-        if (format == FileFormat::Tiff) {
-            std::vector<cv::Mat> images;
-            for (const auto* p : pages) images.push_back(p->image);
-            // LZW, as scanners' TIFFs mostly are.
-            if (!cv::imwritemulti(path, images, {cv::IMWRITE_TIFF_COMPRESSION, 5}))
-                return path + ": the TIFF encoder refused it";
-            return std::nullopt;
-        }
-        if (pages.size() != 1) return path + ": only TIFF and PDF hold several pages";
-        const GeneratedPage& page = *pages.front();
-        if (format == FileFormat::Jpeg) {
-            if (!page.jpeg_bytes.empty()) return write_bytes(page.jpeg_bytes, path);
-            std::vector<uchar> bytes;
-            cv::imencode(".jpg", page.image, bytes, {cv::IMWRITE_JPEG_QUALITY, 95});
-            return write_bytes({bytes.begin(), bytes.end()}, path);
-        }
-        if (!cv::imwrite(path, page.image, {cv::IMWRITE_PNG_COMPRESSION, 3}))
-            return path + ": the PNG encoder refused it";
-    } catch (const cv::Exception& e) {
-        return path + ": " + e.what();
+    if (format == FileFormat::Tiff) return write_tiff(pages, path);
+    if (pages.size() != 1) return path + ": only TIFF and PDF hold several pages";
+    const GeneratedPage& page = *pages.front();
+    if (format == FileFormat::Jpeg) {
+        if (!page.jpeg_bytes.empty()) return write_bytes(page.jpeg_bytes, path);
+        const std::vector<std::uint8_t> bytes = scan::encode_jpeg(page.image, 95);
+        if (bytes.empty()) return path + ": the JPEG encoder refused it";
+        return write_bytes(bytes, path);
     }
-    return std::nullopt;
+    const std::vector<std::uint8_t> bytes = scan::encode_png(page.image, 3);
+    if (bytes.empty()) return path + ": the PNG encoder refused it";
+    return write_bytes(bytes, path);
 }
 
 nlohmann::json truth_json(const Truth& t) {

@@ -3,10 +3,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "form/block_layout.h"
+#include "scan/encode.h"
+#include "scan/jpeg_decoder.h"
 #include "tools/pagegen/distortion.h"
 #include "tools/pagegen/page_drawing.h"
 
@@ -135,10 +136,11 @@ GeneratedPage make_page(const PagePlan& plan) {
         image = make_bilevel(image, plan.stack, plan.paper_level);
         out.bilevel_file = plan.stack.file;
     } else if (plan.jpeg_quality > 0) {
-        std::vector<uchar> bytes;
-        cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, plan.jpeg_quality});
-        image = cv::imdecode(bytes, plan.colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
-        out.jpeg_bytes.assign(bytes.begin(), bytes.end());
+        std::vector<std::uint8_t> bytes = scan::encode_jpeg(image, plan.jpeg_quality);
+        auto decoded = scan::decode_jpeg(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                         plan.colour ? scan::PixelKind::Colour : scan::PixelKind::Grey, 1);
+        if (auto* back = std::get_if<cv::Mat>(&decoded)) image = std::move(*back);
+        out.jpeg_bytes = std::move(bytes);
     }
     out.image = image;
     out.dpi = plan.dpi;

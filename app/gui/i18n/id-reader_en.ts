@@ -68,8 +68,8 @@
         <translation>Open scans</translation>
     </message>
     <message>
-        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</source>
-        <translation>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</translation>
+        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</source>
+        <translation>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</translation>
     </message>
     <message>
         <source>Open a folder of scans</source>
@@ -154,6 +154,10 @@
     <message>
         <source>not enough memory to draw the form</source>
         <translation>not enough memory to draw the form</translation>
+    </message>
+    <message>
+        <source>the form cannot be drawn: %1</source>
+        <translation>the form cannot be drawn: %1</translation>
     </message>
     <message>
         <source>the printer could not be started</source>

@@ -68,8 +68,8 @@
         <translation>เปิดภาพสแกน</translation>
     </message>
     <message>
-        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;All files (*)</source>
-        <translation>ภาพสแกน (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.pdf);;ทุกไฟล์ (*)</translation>
+        <source>Scans (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;All files (*)</source>
+        <translation>ภาพสแกน (*.png *.jpg *.jpeg *.tif *.tiff *.webp *.bmp *.heic *.heif *.avif *.pdf);;ทุกไฟล์ (*)</translation>
     </message>
     <message>
         <source>Open a folder of scans</source>
@@ -154,6 +154,10 @@
     <message>
         <source>not enough memory to draw the form</source>
         <translation>หน่วยความจำไม่พอสำหรับวาดแบบฟอร์ม</translation>
+    </message>
+    <message>
+        <source>the form cannot be drawn: %1</source>
+        <translation>วาดแบบฟอร์มไม่ได้: %1</translation>
     </message>
     <message>
         <source>the printer could not be started</source>

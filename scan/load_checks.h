@@ -1,0 +1,53 @@
+#pragma once
+// The checks every page source makes before it decodes, and the wording of
+// its refusals: a message names the file (and the page) and says what was
+// wrong. Shared by the loader and its plugins, so a PDF page and a PNG page
+// are refused in the same words.
+
+#include <cstdint>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include <opencv2/core.hpp>
+
+#include "scan/load.h"
+
+namespace idr::scan {
+
+LoadError file_error(const std::string& name, const std::string& reason);
+LoadError page_error(const std::string& name, int number, const std::string& reason);
+
+// The pixel limit, and the floor below which a page cannot hold a sheet;
+// checked on the declared size before anything is allocated for the page.
+std::optional<LoadError> check_page_size(const std::string& name, int number, std::int64_t width,
+                                         std::int64_t height, const LoadLimits& limits);
+
+// A page number within the file and a reduction of 1, 2, 4 or 8.
+std::optional<LoadError> check_request(const std::string& name, int number, int page_count, int reduction);
+
+// A decoder that produced another size than the header declared (divided by
+// the reduction, rounded up) read a different picture than the limits were
+// checked against.
+std::optional<LoadError> check_decoded_size(const std::string& name, int number, cv::Size decoded,
+                                            std::int64_t declared_width, std::int64_t declared_height,
+                                            int reduction = 1);
+
+// Runs a decoding step, turning what it may throw (out of memory, an OpenCV
+// error) into the page's reason.
+template <typename Step>
+std::variant<Page, LoadError> guarded(const std::string& name, int number, Step step) {
+    try {
+        return step();
+    } catch (const cv::Exception& e) {
+        return page_error(name, number, "could not be decoded: " + std::string(e.err));
+    } catch (const std::bad_alloc&) {
+        return page_error(name, number, "could not be decoded: out of memory");
+    } catch (const std::exception& e) {
+        return page_error(name, number, std::string("could not be decoded: ") + e.what());
+    }
+}
+
+}  // namespace idr::scan
