@@ -1,9 +1,12 @@
 // A whole page read, beside what decoding its JPEG alone costs: a 300-dpi A4
-// greyscale scan (2480 x 3508) and a 12-megapixel colour phone photo. The
-// pages are made once by the test-page maker with fixed seeds.
+// greyscale scan (2480 x 3508) and a 12-megapixel colour phone photo; and two
+// pages a real stack brings: the same scan in an office machine's black and
+// white (CCITT group 4 TIFF), and a 3000 x 4000 picture of noise. The pages
+// are made once by the test-page maker with fixed seeds.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -13,7 +16,12 @@
 #include "scan/jpeg_decoder.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
+#include "tools/pagegen/bilevel_output.h"
 #include "tools/pagegen/page.h"
+
+#include <filesystem>
+#include <iterator>
+#include <opencv2/core.hpp>
 
 namespace {
 
@@ -60,6 +68,46 @@ const std::string& phone_photo() {
     return bytes;
 }
 
+// The A4 scan in black and white, thresholded at half the paper's
+// brightness, as a group 4 TIFF.
+const std::string& a4_g4_scan() {
+    static const std::string bytes = [] {
+        idr::pagegen::PagePlan plan = idr::pagegen::random_plan(13, idr::pagegen::Kind::Scan);
+        plan.dpi = 300;
+        plan.unit_px = 1.5;
+        plan.colour = false;
+        plan.rotation_deg = 0.8;
+        clean_marks(plan);
+        plan.paper_width_in = 2480 / 300.0;
+        plan.paper_height_in = 3508 / 300.0;
+        plan.stack.bilevel = idr::pagegen::Bilevel::Threshold;
+        plan.stack.cut = 0.5;
+        const auto page = idr::pagegen::make_page(plan);
+        const std::string path = (std::filesystem::temp_directory_path() / "idr-bench-g4.tif").string();
+        if (auto trouble = idr::pagegen::write_bilevel(page.image, idr::pagegen::BilevelFile::TiffG4, 300, path)) {
+            std::fprintf(stderr, "%s\n", trouble->c_str());
+            std::exit(1);
+        }
+        std::ifstream f(path, std::ios::binary);
+        std::string out{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        std::filesystem::remove(path);
+        return out;
+    }();
+    return bytes;
+}
+
+// Random grey, 3000 x 4000, as a PNG: no block, and clutter everywhere.
+const std::string& noise_page() {
+    static const std::string bytes = [] {
+        cv::Mat noise(4000, 3000, CV_8UC1);
+        cv::theRNG().state = 2026;
+        cv::randu(noise, 0, 256);
+        const std::vector<std::uint8_t> png = idr::scan::encode_png(noise, 1);
+        return std::string(png.begin(), png.end());
+    }();
+    return bytes;
+}
+
 // What `djpeg -grayscale` does: the whole JPEG decoded to grey, full size
 // (libjpeg, the luma only, the accurate integer DCT).
 void BM_DecodeJpegGreyFullSize(benchmark::State& state) {
@@ -90,9 +138,9 @@ BENCHMARK(BM_DecodePhotoJpeg)->ArgNames({"colour", "reduction"})->ArgsProduct({{
 // The page as id-reader-cli reads it: headers, decoding (at half size, as the
 // reader asks for pages this large), locating, rectifying, deciding and the
 // four steps.
-void read_whole(benchmark::State& state, const std::string& bytes) {
+void read_whole(benchmark::State& state, const std::string& bytes, const std::string& status = "ok") {
     for (auto _ : state) {
-        auto opened = idr::scan::open_scan_bytes(bytes, "page.jpg");
+        auto opened = idr::scan::open_scan_bytes(bytes, "page");
         auto& source = *std::get<std::unique_ptr<idr::scan::PageSource>>(opened);
         const auto kind = source.declared_grey(1) ? idr::scan::PixelKind::Grey : idr::scan::PixelKind::Colour;
         const cv::Size size = source.declared_size(1);
@@ -103,7 +151,7 @@ void read_whole(benchmark::State& state, const std::string& bytes) {
         picture.full_size = page.full_size;
         picture.reduction = page.reduction;
         auto result = idr::scan::read_page(std::move(picture));
-        if (result.status != "ok") state.SkipWithError(("page read as " + result.status + ": " + result.why).c_str());
+        if (result.status != status) state.SkipWithError(("page read as " + result.status + ": " + result.why).c_str());
         benchmark::DoNotOptimize(result);
     }
 }
@@ -114,6 +162,12 @@ BENCHMARK(BM_ReadA4GreyScan)->Unit(benchmark::kMillisecond);
 void BM_ReadPhonePhoto12MP(benchmark::State& state) { read_whole(state, phone_photo()); }
 BENCHMARK(BM_ReadPhonePhoto12MP)->Unit(benchmark::kMillisecond);
 
+void BM_ReadA4BlackAndWhiteG4(benchmark::State& state) { read_whole(state, a4_g4_scan()); }
+BENCHMARK(BM_ReadA4BlackAndWhiteG4)->Unit(benchmark::kMillisecond);
+
+void BM_ReadNoise3000x4000(benchmark::State& state) { read_whole(state, noise_page(), "not-found"); }
+BENCHMARK(BM_ReadNoise3000x4000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 // IDR_BENCH_PAGES=DIR also writes the two pages there, to time other tools
@@ -122,6 +176,8 @@ int main(int argc, char** argv) {
     if (const char* dir = std::getenv("IDR_BENCH_PAGES")) {
         std::ofstream(std::string(dir) + "/a4-grey-300dpi.jpg", std::ios::binary) << a4_grey_scan();
         std::ofstream(std::string(dir) + "/photo-12mp.jpg", std::ios::binary) << phone_photo();
+        std::ofstream(std::string(dir) + "/a4-bw-300dpi-g4.tif", std::ios::binary) << a4_g4_scan();
+        std::ofstream(std::string(dir) + "/noise-3000x4000.png", std::ios::binary) << noise_page();
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -254,7 +254,7 @@ TEST(Batch, InterruptFinishesThePagesInFlight) {
             if (format == std::string("--json")) {
                 EXPECT_NO_THROW((void)nlohmann::json::parse(lines[i])) << lines[i];
             } else {
-                EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 6) << lines[i];
+                EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 7) << lines[i];
             }
         }
         const std::size_t pages = lines.size() - (format == std::string("--csv") ? 1 : 0);
