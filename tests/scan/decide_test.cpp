@@ -64,8 +64,9 @@ TEST(Decide, FaintTracesSmudgesTicksAndCrossesStayUnsure) {
             // Never a digit, and never ok; a faint smudge may also read as no mark.
             EXPECT_NE(r.status, "ok");
             EXPECT_TRUE(r.reading[4] == '?' || r.reading[4] == '_') << r.reading;
-            if (t.mark == Mark::Ticked || t.mark == Mark::Crossed || (t.mark == Mark::Faint && !bilevel))
+            if (t.mark == Mark::Ticked || t.mark == Mark::Crossed || (t.mark == Mark::Faint && !bilevel)) {
                 EXPECT_EQ(r.reading[4], '?') << r.reading;
+            }
             EXPECT_EQ(r.reading.substr(0, 4), "1470") << r.reading;
         }
 }

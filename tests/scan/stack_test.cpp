@@ -121,12 +121,20 @@ TEST(Stack, TurnedMirroredAndBlackAndWhitePagesReadAsTheUprightOne) {
             EXPECT_NE(r.why.find("the page is mirrored"), std::string::npos) << r.why;
             continue;
         }
-        if (r.status == "ok") EXPECT_EQ(r.reading, t.reading) << "a wrong reading passed as sure";
-        if (t.status == "review") EXPECT_EQ(r.status, "review");
+        if (r.status == "ok") {
+            EXPECT_EQ(r.reading, t.reading) << "a wrong reading passed as sure";
+        }
+        if (t.status == "review") {
+            EXPECT_EQ(r.status, "review");
+        }
         // Grey pages read exactly (on pages to review, unsure and blank may
         // change places); black and white may flag what it blurred.
-        if (c.bilevel == Bilevel::None && t.status == "ok") EXPECT_EQ(r.reading, t.reading) << r.why;
-        if (c.turn != 0 && r.status == "ok") EXPECT_NE(r.why.find("the page"), std::string::npos) << r.why;
+        if (c.bilevel == Bilevel::None && t.status == "ok") {
+            EXPECT_EQ(r.reading, t.reading) << r.why;
+        }
+        if (c.turn != 0 && r.status == "ok") {
+            EXPECT_NE(r.why.find("the page"), std::string::npos) << r.why;
+        }
     }
 }
 
@@ -161,12 +169,17 @@ TEST(Stack, NoiseDotsAndDitheredGreyEndSoon) {
             const PageResult r = read_image(*c.picture, limit);
             const auto took = std::chrono::steady_clock::now() - start;
             // Not found, or stopped by the limit with the limit named.
-            if (r.status == "error") EXPECT_NE(r.why.find("time limit"), std::string::npos) << r.why;
-            else EXPECT_EQ(r.status, "not-found") << r.why;
+            if (r.status == "error") {
+                EXPECT_NE(r.why.find("time limit"), std::string::npos) << r.why;
+            } else {
+                EXPECT_EQ(r.status, "not-found") << r.why;
+            }
             EXPECT_FALSE(r.registration);
             // The deadline holds: well within a second past the limit
             // (looser under the sanitizers, which slow everything tenfold).
-            if (!sanitized()) EXPECT_LT(took, limit + std::chrono::seconds(1)) << limit.count() << " ms limit";
+            if (!sanitized()) {
+                EXPECT_LT(took, limit + std::chrono::seconds(1)) << limit.count() << " ms limit";
+            }
         }
     }
 }
@@ -195,7 +208,9 @@ TEST(Stack, StackSamplePagesGiveTheirTruth) {
         const PageResult r = read_image(std::get<scan::Page>(page).image);
         const bool mirrored = t["mirrored"].get<bool>();
         EXPECT_EQ(r.status, mirrored ? "review" : t["status"].get<std::string>()) << r.why;
-        if (r.status != "not-found") EXPECT_EQ(r.reading, t["reading"].get<std::string>());
+        if (r.status != "not-found") {
+            EXPECT_EQ(r.reading, t["reading"].get<std::string>());
+        }
         if (t["corners"].is_null()) continue;
         ASSERT_TRUE(r.registration);
         EXPECT_EQ(r.registration->mirrored, mirrored);
