@@ -59,16 +59,21 @@ int otsu_threshold(const Surface& s) {
     return static_cast<int>(cv::threshold(grey, out, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU));
 }
 
-std::string turn_text(int turn) {
-    switch (turn) {
-    case 90: return "the page is turned a quarter turn (its top at the left)";
-    case 180: return "the page is upside down";
-    case 270: return "the page is turned a quarter turn (its top at the right)";
-    default: return "";
-    }
+}  // namespace
+
+std::string how_it_lay(const Registration& reg) {
+    std::string out;
+    if (reg.mirrored) out = "the page is mirrored";
+    else if (reg.mirror_evidence < kMirrorDecides) out = "cannot tell whether the page is mirrored (its printed digits are unclear)";
+    const char* turned = reg.turn == 90    ? "the page is turned a quarter turn (its top at the left)"
+                         : reg.turn == 180 ? "the page is upside down"
+                         : reg.turn == 270 ? "the page is turned a quarter turn (its top at the right)"
+                                           : "";
+    if (*turned) out += (out.empty() ? "" : "; ") + std::string(turned);
+    return out;
 }
 
-}  // namespace
+bool lay_needs_a_person(const Registration& reg) { return reg.mirrored || reg.mirror_evidence < kMirrorDecides; }
 
 PageResult read_page(PagePicture picture, const ReadOptions& options) {
     const auto start = Clock::now();
@@ -104,8 +109,6 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     };
 
     Surface surface;
-    bool mirrored = false, mirror_unclear = false;
-    int turn = 0;
     if (locate) {
         cv::Mat image = picture.image;
         if (image.empty() && picture.exact) image = to_mat(*picture.exact);
@@ -137,9 +140,6 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         }
         const Registration& reg = *found.registration;
         result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
-        turn = reg.turn;
-        mirrored = reg.mirrored;
-        mirror_unclear = reg.mirror_evidence < kMirrorDecides;
         // A black-and-white page is smoothed to about a unit, so that a mark's
         // dots read as the grey they stand for.
         result.block = rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0);
@@ -219,11 +219,8 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     // How the page lay: a mirrored one is read the right way round but goes
     // to a person; a turned one needs no one, but is said.
     if (result.registration && result.status != "error") {
-        std::string lay;
-        if (mirrored) lay = "the page is mirrored";
-        else if (mirror_unclear) lay = "cannot tell whether the page is mirrored (its printed digits are unclear)";
-        if (turn != 0) lay += (lay.empty() ? "" : "; ") + turn_text(turn);
-        if (mirrored || mirror_unclear) result.status = "review";
+        const std::string lay = how_it_lay(*result.registration);
+        if (lay_needs_a_person(*result.registration)) result.status = "review";
         if (!lay.empty()) result.why = result.why.empty() ? lay : lay + "; " + result.why;
     }
     result.ms = elapsed_ms();

@@ -80,4 +80,10 @@ struct PageResult {
 
 PageResult read_page(PagePicture picture, const ReadOptions& options = {});
 
+// How a located block lay on its page, in words ("the page is upside down",
+// "the page is mirrored"), empty when upright; and whether that alone sends
+// the page to a person (mirrored, or the printed digits cannot tell).
+std::string how_it_lay(const Registration& reg);
+bool lay_needs_a_person(const Registration& reg);
+
 }  // namespace idr::scan

@@ -509,6 +509,9 @@ void MainWindow::update_status() {
         } else if (checked_) {
             parts << tr("ok");
         }
+        // How the page lay, unless the reasons above already say it.
+        if (checked_ && !current_->lay.empty() && !(current_->status == "review" && current_->flags.empty()))
+            parts << qstr(current_->lay);
     }
     if (const std::string* id = session_.correction(index)) parts << tr("corrected: %1").arg(qstr(*id));
     if (!notice_.isEmpty()) parts << notice_;

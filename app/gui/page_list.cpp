@@ -148,6 +148,8 @@ LoadedPage load_page(const PageRef& ref) {
         out.fresh->on_caption_changed = nullptr;
         if (!result.decision) return out;
         out.located = true;
+        if (result.registration) out.lay = scan::how_it_lay(*result.registration);
+        const bool lay_review = result.registration && scan::lay_needs_a_person(*result.registration);
         const scan::BlockDecision& decision = *result.decision;
         for (int c = 0; c < block::kColumns; ++c) {
             const scan::ColumnDecision& col = decision.columns[static_cast<std::size_t>(c)];
@@ -157,6 +159,11 @@ LoadedPage load_page(const PageRef& ref) {
         if (!decision.all_digits) {
             out.status = "review";
             out.why = decision.reasons;
+            return out;
+        }
+        if (lay_review) {
+            out.status = "review";
+            out.why = out.lay;
             return out;
         }
         // The page is ok when the four steps, clicked as the headless reader

@@ -46,6 +46,9 @@ struct LoadedPage {
         std::string reason;
     };
     std::vector<Flag> flags;
+    // How the block lay, when not upright ("the page is mirrored"), shown
+    // beside the reasons; a mirrored page is always one to review.
+    std::string lay;
     bool located = false;       // the block was found and decided
     // The window as it starts on this page: the rectified block in the
     // picture, both boxes holding the page's own numbers, nothing clicked.

@@ -19,6 +19,9 @@
 #include "app/gui/print_form.h"
 #include "form/block_layout.h"
 #include "picture/bmp.h"
+#include "scan/rectify.h"
+#include "tests/sheet_id.h"
+#include <opencv2/imgproc.hpp>
 #include "window_fixture.h"
 
 #include <QPrinter>
@@ -317,6 +320,39 @@ TEST_F(WindowTest, PathsThatGiveNoPagesAreNamedAndTheOthersOpen) {
     EXPECT_TRUE(box->informativeText().contains(broken + QStringLiteral(": ")));
     EXPECT_TRUE(box->informativeText().contains(dir.filePath(QStringLiteral("gone.jpg")) + QStringLiteral(": no such file")));
     box->close();
+}
+
+// The built-in sheet on a page of paper, mirrored and turned as a stack
+// brings it, as a 24-bit BMP.
+void write_page_of_sheet(const std::string& path, bool mirrored, int half_turns) {
+    cv::Mat sheet = scan::to_mat(Form1().picRedraw.surface), page;
+    cv::resize(sheet, sheet, cv::Size(), 1.5, 1.5, cv::INTER_CUBIC);
+    if (mirrored) cv::flip(sheet, sheet, 1);
+    if (half_turns % 2) cv::rotate(sheet, sheet, cv::ROTATE_180);
+    cv::copyMakeBorder(sheet, page, 60, 60, 60, 60, cv::BORDER_CONSTANT, cv::Scalar::all(250));
+    const std::vector<std::uint8_t> bmp = encode_bmp(scan::to_surface(page));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+}
+
+// A mirrored page is read the right way round but is one to review, and says
+// so; an upside-down one is ok and says how it lay.
+TEST_F(WindowTest, PagesSayHowTheyLayAndAMirroredOneIsToReview) {
+    QTemporaryDir dir;
+    const std::string mirrored = dir.filePath(QStringLiteral("mirrored.bmp")).toStdString();
+    const std::string upside_down = dir.filePath(QStringLiteral("upside-down.bmp")).toStdString();
+    write_page_of_sheet(mirrored, true, 0);
+    write_page_of_sheet(upside_down, false, 1);
+    window.open_paths({QString::fromStdString(mirrored), QString::fromStdString(upside_down)});
+    const struct {
+        const char* status;
+    } expect[] = {{"review: the page is mirrored"}, {"ok — the page is upside down"}};
+    for (const auto& e : expect) {
+        for (ButtonId id : {ButtonId::Binary, ButtonId::Draw, ButtonId::Check, ButtonId::CheckId}) click(id);
+        EXPECT_EQ(box("Student_ID")->text().toStdString(), std::string(kSheetId));
+        const QString status = window.status_bar()->text();
+        EXPECT_TRUE(status.endsWith(QString::fromUtf8(e.status))) << status.toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    }
 }
 
 TEST(PrintForm, TheBlankFormFillsOnePdfPageOfThePrintersPaper) {
