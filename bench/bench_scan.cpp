@@ -15,6 +15,7 @@
 #include "scan/encode.h"
 #include "scan/jpeg_decoder.h"
 #include "scan/load.h"
+#include "scan/page_memory.h"
 #include "scan/read_page.h"
 #include "tools/pagegen/bilevel_output.h"
 #include "tools/pagegen/page.h"
@@ -173,6 +174,7 @@ BENCHMARK(BM_ReadNoise3000x4000)->Unit(benchmark::kMillisecond);
 // IDR_BENCH_PAGES=DIR also writes the two pages there, to time other tools
 // (djpeg -grayscale) on the same bytes.
 int main(int argc, char** argv) {
+    idr::scan::keep_page_buffers();  // as the programs do
     if (const char* dir = std::getenv("IDR_BENCH_PAGES")) {
         std::ofstream(std::string(dir) + "/a4-grey-300dpi.jpg", std::ios::binary) << a4_grey_scan();
         std::ofstream(std::string(dir) + "/photo-12mp.jpg", std::ios::binary) << phone_photo();

@@ -29,11 +29,12 @@ idr_need_packages() {
 }
 
 # Configures (once) and builds a build directory: idr_build DIR [cmake args...]
+# IDR_TARGET=NAME builds that target (and what it needs) instead of all.
 idr_build() {
     local dir=$1
     shift
     if [ ! -f "$IDR_ROOT/$dir/build.ninja" ]; then
         cmake -S "$IDR_ROOT" -B "$IDR_ROOT/$dir" -G Ninja "$@" >/dev/null
     fi
-    cmake --build "$IDR_ROOT/$dir" -- -j"$(nproc)"
+    cmake --build "$IDR_ROOT/$dir" ${IDR_TARGET:+--target "$IDR_TARGET"} -- -j"$(nproc)"
 }

@@ -20,7 +20,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN
 # Leaks inside the format libraries themselves (tests/lsan.supp says which)
 # are theirs to fix, not a failure of ours.
 export LSAN_OPTIONS="suppressions=$IDR_ROOT/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-idr_build build-fuzz -DIDR_FUZZ=ON -DIDR_BUILD_GUI=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+IDR_TARGET=fuzzers idr_build build-fuzz -DIDR_FUZZ=ON -DIDR_BUILD_GUI=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 built=()
 for f in build-fuzz/fuzz/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && built+=("$(basename "$f")"); done

@@ -15,6 +15,7 @@
 #include "app/cli/reader.h"
 #include "app/lazy/lazy_library.h"
 #include "printing/form_drawing.h"
+#include "scan/page_memory.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ void catch_stop_signals() {
 int main(int argc, char** argv) {
     using namespace idr::cli;
     std::ios::sync_with_stdio(false);
+    idr::scan::keep_page_buffers();
     try {
         const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
         const ParseResult parsed = parse_command_line(args);

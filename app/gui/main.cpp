@@ -14,6 +14,7 @@
 #include "app/gui/layout_report.h"
 #include "app/gui/main_window.h"
 #include "form/form1.h"
+#include "scan/page_memory.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
+    idr::scan::keep_page_buffers();
     QApplication app(argc, argv);  // takes Qt's own options out of the list
     const Arguments args = parse_arguments(QApplication::arguments());
     if (!args.error.isEmpty()) {

@@ -252,7 +252,7 @@ TEST(Batch, InterruptFinishesThePagesInFlight) {
         EXPECT_LT(lines.size(), 40u);
         for (std::size_t i = format == std::string("--csv") ? 1 : 0; i < lines.size(); ++i) {
             if (format == std::string("--json")) {
-                EXPECT_NO_THROW((void)nlohmann::json::parse(lines[i])) << lines[i];
+                EXPECT_TRUE(nlohmann::json::accept(lines[i])) << lines[i];
             } else {
                 EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 7) << lines[i];
             }

@@ -159,7 +159,9 @@ TEST(Cli, EmptyBoxesAreEmptyNotTheDefault) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         const CliRun run = run_cli(c.args);
         EXPECT_EQ(run.status, c.status) << run.err;
-        if (!c.caption.empty()) EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
+        if (!c.caption.empty()) {
+            EXPECT_TRUE(contains(run.out, "caption: " + c.caption + "\n")) << run.out;
+        }
         EXPECT_TRUE(contains(run.err, c.in_stderr)) << run.err;
         EXPECT_TRUE(contains(run.out, c.status == 0 ? "status: ok\n" : "status: error\n")) << run.out;
     }
@@ -332,7 +334,9 @@ TEST(CliScans, JsonOnTheSampleScans) {
         EXPECT_EQ(j["reading"], t["reading"].is_null() ? nlohmann::json("") : t["reading"]);
         for (const char* key : {"student_id", "caption", "threshold", "columns", "registration", "image_size", "error", "ms"})
             EXPECT_TRUE(j.contains(key)) << key;
-        if (j["status"] == "ok") EXPECT_EQ(j["student_id"], j["reading"]);
+        if (j["status"] == "ok") {
+            EXPECT_EQ(j["student_id"], j["reading"]);
+        }
         if (!t["corners"].is_null()) {
             EXPECT_EQ(j["image_size"], t["size"]);
             EXPECT_EQ(j["columns"].size(), 10u);

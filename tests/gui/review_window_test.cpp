@@ -218,7 +218,9 @@ TEST_F(ScansTest, ClosingWithUnsavedCorrectionsAsks) {
         ASSERT_TRUE(asked);
         EXPECT_EQ(window.isVisible(), !c.closed);
         EXPECT_EQ(QFile::exists(csv_path()), c.saved);
-        if (c.saved) EXPECT_NE(read_all(csv_path()).find("a.bmp,1,5093719246,corrected,1234567890"), std::string::npos);
+        if (c.saved) {
+            EXPECT_NE(read_all(csv_path()).find("a.bmp,1,5093719246,corrected,1234567890"), std::string::npos);
+        }
         if (!c.saved) type_into("Student_ID", QString());  // withdrawn: the next case types afresh
     }
     // Saved: closing asks nothing more.

@@ -53,7 +53,7 @@ TEST(FormRoundTrip, FilledFormReadsToTheFilledId) {
         }
 
         cv::Mat turned;
-        const cv::Mat rot = cv::getRotationMatrix2D({page.cols / 2.0, page.rows / 2.0}, c.angle_deg, 1.0);
+        const cv::Mat rot = cv::getRotationMatrix2D(cv::Point2f(page.cols / 2.0f, page.rows / 2.0f), c.angle_deg, 1.0);
         cv::warpAffine(page, turned, rot, page.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255));
 
         scan::PagePicture picture;

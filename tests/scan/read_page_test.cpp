@@ -67,7 +67,7 @@ TEST(ReadPage, BuiltInSheetScaledAndTurnedIsLocated) {
     for (const Case& c : cases) {
         SCOPED_TRACE("scale " + std::to_string(c.scale) + " angle " + std::to_string(c.angle_deg));
         const cv::Size size(static_cast<int>(sheet.cols * c.scale) + 120, static_cast<int>(sheet.rows * c.scale) + 120);
-        cv::Mat rot = cv::getRotationMatrix2D({sheet.cols / 2.0, sheet.rows / 2.0}, c.angle_deg, c.scale);
+        cv::Mat rot = cv::getRotationMatrix2D(cv::Point2f(sheet.cols / 2.0f, sheet.rows / 2.0f), c.angle_deg, c.scale);
         rot.at<double>(0, 2) += size.width / 2.0 - sheet.cols / 2.0;
         rot.at<double>(1, 2) += size.height / 2.0 - sheet.rows / 2.0;
         cv::Mat page;
@@ -129,10 +129,14 @@ TEST(ReadPage, GeneratedPagesReadToTheirTruth) {
             ASSERT_TRUE(g.truth.corners);
             EXPECT_LT(corner_error(*r.registration, *g.truth.corners), 0.5 * *g.truth.unit_px);
             // The one result a user cannot recover from.
-            if (r.status == "ok") EXPECT_EQ(r.reading, g.truth.reading) << "a wrong reading passed as sure";
+            if (r.status == "ok") {
+                EXPECT_EQ(r.reading, g.truth.reading) << "a wrong reading passed as sure";
+            }
             // Every page right, or flagged for a person: a page to review
             // is never passed, an ok page at worst goes to review.
-            if (g.truth.status == "review") EXPECT_EQ(r.status, "review") << r.reading;
+            if (g.truth.status == "review") {
+                EXPECT_EQ(r.status, "review") << r.reading;
+            }
             if (g.truth.status == "ok") {
                 EXPECT_TRUE(r.status == "ok" || r.status == "review") << r.status << ": " << r.why;
                 flagged += r.status != "ok";
@@ -241,7 +245,9 @@ TEST(ReadPage, SamplePagesReadToTheirTruth) {
         const PageResult r = read_image(std::get<scan::Page>(page).image);
         EXPECT_EQ(r.status, t["status"].get<std::string>()) << r.why;
         EXPECT_EQ(r.reading, t["reading"].is_null() ? "" : t["reading"].get<std::string>());
-        if (r.status == "ok") EXPECT_EQ(r.form->Student_ID.Text, r.reading);
+        if (r.status == "ok") {
+            EXPECT_EQ(r.form->Student_ID.Text, r.reading);
+        }
         if (!t["corners"].is_null()) {
             ASSERT_TRUE(r.registration);
             for (int i = 0; i < 4; ++i) {
