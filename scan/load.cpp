@@ -25,14 +25,6 @@
 namespace idr::scan {
 namespace {
 
-// The page as it is shown: orientations 5 to 8 swap width and height.
-cv::Size shown_size(const PageHeader& h) {
-    if (h.width > (1 << 30) || h.height > (1 << 30)) return {};
-    const bool turned = h.orientation >= 5;
-    return turned ? cv::Size(static_cast<int>(h.height), static_cast<int>(h.width))
-                  : cv::Size(static_cast<int>(h.width), static_cast<int>(h.height));
-}
-
 // JPEG, PNG, WebP and BMP: one page, whose compressed bytes are kept (one
 // copy, moved in) and decoded on request.
 class RasterSource final : public PageSource {

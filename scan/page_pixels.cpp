@@ -77,4 +77,11 @@ cv::Mat upright(cv::Mat image, int orientation) {
     }
 }
 
+cv::Size shown_size(const PageHeader& h) {
+    if (h.width > (1 << 30) || h.height > (1 << 30)) return {};
+    const bool turned = h.orientation >= 5;
+    return turned ? cv::Size(static_cast<int>(h.height), static_cast<int>(h.width))
+                  : cv::Size(static_cast<int>(h.width), static_cast<int>(h.height));
+}
+
 }  // namespace idr::scan

@@ -4,6 +4,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "scan/image_header.h"
 #include "scan/load.h"
 
 namespace idr::scan {
@@ -23,5 +24,9 @@ cv::Mat to_page_pixels(cv::Mat decoded, PixelKind kind, AlphaKind alpha = AlphaK
 // The picture stored in EXIF orientation `orientation` (1..8), turned
 // upright; any other value leaves it as it is.
 cv::Mat upright(cv::Mat image, int orientation);
+
+// The size of a page as it is shown: orientations 5 to 8 swap width and
+// height. Empty for a size no page can have.
+cv::Size shown_size(const PageHeader& h);
 
 }  // namespace idr::scan

@@ -130,11 +130,6 @@ private:
 }  // namespace
 }  // namespace idr::scan
 
-extern "C" __attribute__((visibility("default"))) const char* idr_plugin_build() {
-    static const std::string tag = idr::scan::plugin::build_tag();
-    return tag.c_str();
-}
-
 extern "C" __attribute__((visibility("default"))) void idr_plugin_open(idr::scan::plugin::OpenRequest* request,
                                                                        idr::scan::plugin::OpenResult* result) {
     *result = idr::scan::PdfSource::open(std::move(request->name), std::move(request->bytes), request->path,

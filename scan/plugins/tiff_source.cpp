@@ -14,14 +14,6 @@
 namespace idr::scan {
 namespace {
 
-// The page as it is shown: orientations 5 to 8 swap width and height.
-cv::Size shown_size(const PageHeader& h) {
-    if (h.width > (1 << 30) || h.height > (1 << 30)) return {};
-    const bool turned = h.orientation >= 5;
-    return turned ? cv::Size(static_cast<int>(h.height), static_cast<int>(h.width))
-                  : cv::Size(static_cast<int>(h.width), static_cast<int>(h.height));
-}
-
 // The file is opened by libtiff on the first page asked for, and read from
 // memory or from the file itself (one page at a time, so a 2000-page TIFF
 // never is in memory whole).
@@ -88,11 +80,6 @@ private:
 
 }  // namespace
 }  // namespace idr::scan
-
-extern "C" __attribute__((visibility("default"))) const char* idr_plugin_build() {
-    static const std::string tag = idr::scan::plugin::build_tag();
-    return tag.c_str();
-}
 
 extern "C" __attribute__((visibility("default"))) void idr_plugin_open(idr::scan::plugin::OpenRequest* request,
                                                                        idr::scan::plugin::OpenResult* result) {
