@@ -832,6 +832,11 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         // Strokes broken by a threshold or made of dots: rings by what
         // covers them.
         passes.push_back({first, f, {0, 0, 0, true, true, 0.6}, work});
+        if (ink == Ink::Dots) {
+            // Dots on shaded or tinted paper: smoothed further they read as
+            // the grey they stand for, and the local mean follows the shade.
+            passes.push_back({smoothed(first, k >= 2 ? 1.0 : 1.5), f, {0, kMaxTransitions, 0, false, false}});
+        }
         if (k >= 2) {
             // Small printing on a large page, at full size: the page as it
             // is, its strokes joined where a pixel or two is missing (thin

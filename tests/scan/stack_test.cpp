@@ -17,6 +17,8 @@
 #include "scan/read_page.h"
 #include "tools/pagegen/output.h"
 #include "tools/pagegen/page.h"
+#include "tools/pagegen/random.h"
+#include "tools/pagegen/stack.h"
 
 namespace idr::test {
 namespace {
@@ -223,5 +225,34 @@ TEST(Stack, StackSamplePagesGiveTheirTruth) {
     EXPECT_EQ(truths.size(), 12u);
 }
 
+
+// A dithered scan of shaded paper (light falling off across the page, a
+// shadow along one edge, turned 10 degrees): the paper itself comes out as
+// dots, which only a copy smoothed to the grey they stand for, thresholded
+// against its local mean, tells from the printing. The page is the 39th of
+// `make_pages --seed 3030 --kinds scan --stack bw dither`, made here as the
+// page maker makes it.
+TEST(Stack, DitheredScanOfShadedPaperIsRead) {
+    if (sanitized()) GTEST_SKIP() << "a full page; the other stack tests cover the sanitizers";
+    pagegen::Random master(3030);
+    std::uint64_t page_seed = 0;
+    for (int i = 1; i <= 39; ++i) page_seed = master.next();
+    pagegen::PagePlan plan = pagegen::random_plan(page_seed, pagegen::Kind::Scan);
+    pagegen::Random stack_pick(page_seed ^ 0x5A5A17ull);
+    const pagegen::StackKind kinds[] = {pagegen::StackKind::Bw, pagegen::StackKind::Dither};
+    const pagegen::StackKind kind = kinds[stack_pick.between(0, 1)];
+    plan.stack = pagegen::random_stack(stack_pick.next(), kind);
+    ASSERT_EQ(plan.stack.bilevel, Bilevel::Dither);
+    ASSERT_GT(plan.shadow, 0.2);
+    const pagegen::GeneratedPage g = pagegen::make_page(plan);
+    SCOPED_TRACE(g.truth.variant + ", truth " + g.truth.status + " " + g.truth.reading);
+    const cv::Mat image = as_loaded(g, "shaded.tif");
+    ASSERT_FALSE(image.empty());
+    const PageResult r = read_image(image);
+    ASSERT_TRUE(r.registration) << r.status << ": " << r.why;
+    EXPECT_LT(corner_error_units(*r.registration, g.truth), 1.5);
+    EXPECT_EQ(r.status, g.truth.status);
+    EXPECT_EQ(r.reading, g.truth.reading);
+}
 }  // namespace
 }  // namespace idr::test
