@@ -806,6 +806,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         Finder finder{};
         cv::Mat scored{};  // where the placements are scored, when not on the picture itself
         bool scored_smooth = false;  // on the full page smoothed
+        double smoothing = 0;        // > 0: the picture is the first copy smoothed this much, made when the pass runs
     };
     cv::Mat full_smooth;  // the full page smoothed, made when a pass needs it
     auto smooth_full = [&]() -> const cv::Mat& {
@@ -835,7 +836,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         if (ink == Ink::Dots) {
             // Dots on shaded or tinted paper: smoothed further they read as
             // the grey they stand for, and the local mean follows the shade.
-            passes.push_back({smoothed(first, k >= 2 ? 1.0 : 1.5), f, {0, kMaxTransitions, 0, false, false}});
+            passes.push_back({cv::Mat(), f, {0, kMaxTransitions, 0, false, false}, cv::Mat(), false, k >= 2 ? 1.0 : 1.5});
         }
         if (k >= 2) {
             // Small printing on a large page, at full size: the page as it
@@ -857,7 +858,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     for (Pass& pass : passes) {
         if (deadline.passed()) return timed_out();
         if (cluttered_at > pass.factor) continue;
-        if (pass.picture.empty()) pass.picture = smooth_full();
+        if (pass.picture.empty()) pass.picture = pass.smoothing > 0 ? smoothed(first, pass.smoothing) : smooth_full();
         if (pass.scored_smooth) pass.scored = smooth_full();
         Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline, pass.finder);
         if (search.stop == Stop::Time) return timed_out();
