@@ -41,18 +41,12 @@ public:
 
     bool can_reduce() const override { return header_.format == ImageFormat::Jpeg; }
 
-    bool declared_grey(int number) const override {
-        return number >= 1 && number <= page_count() && header_.pages[static_cast<std::size_t>(number - 1)].grey;
-    }
+    bool declared_grey(int number) const override { return scan::declared_grey(header_, number); }
 
     std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {
-        if (auto error = check_request(name_, number, page_count(), reduction)) {
-            return *error;
-        }
-        const PageHeader& declared = header_.pages[static_cast<std::size_t>(number - 1)];
-        if (auto error = check_page_size(name_, number, declared.width, declared.height, limits_)) {
-            return *error;
-        }
+        const auto checked = declared_page(name_, header_, number, reduction, limits_);
+        if (const auto* error = std::get_if<LoadError>(&checked)) return *error;
+        const PageHeader& declared = *std::get<const PageHeader*>(checked);
         if (header_.format != ImageFormat::Jpeg) {
             reduction = 1;
         }

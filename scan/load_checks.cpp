@@ -62,4 +62,17 @@ std::optional<LoadError> check_decoded_size(const std::string& name, int number,
                           " its header declares");
 }
 
+std::variant<const PageHeader*, LoadError> declared_page(const std::string& name, const ImageHeader& header,
+                                                         int number, int reduction, const LoadLimits& limits) {
+    if (auto error = check_request(name, number, static_cast<int>(header.pages.size()), reduction)) return *error;
+    const PageHeader& declared = header.pages[static_cast<std::size_t>(number - 1)];
+    if (auto error = check_page_size(name, number, declared.width, declared.height, limits)) return *error;
+    return &declared;
+}
+
+bool declared_grey(const ImageHeader& header, int number) {
+    return number >= 1 && number <= static_cast<int>(header.pages.size()) &&
+           header.pages[static_cast<std::size_t>(number - 1)].grey;
+}
+
 }  // namespace idr::scan

@@ -13,6 +13,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "scan/image_header.h"
 #include "scan/load.h"
 
 namespace idr::scan {
@@ -35,18 +36,27 @@ std::optional<LoadError> check_decoded_size(const std::string& name, int number,
                                             std::int64_t declared_width, std::int64_t declared_height,
                                             int reduction = 1);
 
+// Page `number` of a file whose header lists its pages, once the request
+// and the page's declared size have passed their checks.
+std::variant<const PageHeader*, LoadError> declared_page(const std::string& name, const ImageHeader& header,
+                                                         int number, int reduction, const LoadLimits& limits);
+
+// Whether the header declares page `number` grey (false for a page it does not list).
+bool declared_grey(const ImageHeader& header, int number);
+
 // Runs a decoding step, turning what it may throw (out of memory, an OpenCV
-// error) into the page's reason.
+// error) into the page's reason, which begins with `failure`.
 template <typename Step>
-std::variant<Page, LoadError> guarded(const std::string& name, int number, Step step) {
+std::variant<Page, LoadError> guarded(const std::string& name, int number, Step step,
+                                      const std::string& failure = "could not be decoded") {
     try {
         return step();
     } catch (const cv::Exception& e) {
-        return page_error(name, number, "could not be decoded: " + std::string(e.err));
+        return page_error(name, number, failure + ": " + std::string(e.err));
     } catch (const std::bad_alloc&) {
-        return page_error(name, number, "could not be decoded: out of memory");
+        return page_error(name, number, failure + ": out of memory");
     } catch (const std::exception& e) {
-        return page_error(name, number, std::string("could not be decoded: ") + e.what());
+        return page_error(name, number, failure + ": " + e.what());
     }
 }
 

@@ -104,8 +104,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     }
     // Tracing the outlines of noise or of a field of dots takes time that
     // grows faster than the picture; such a page holds no block anyway.
-    const double transitions = transition_density(dark);
-    if (max_transitions > 0 && transitions > max_transitions) {
+    if (max_transitions > 0 && transition_density(dark) > max_transitions) {
         out.stop = Stop::Clutter;
         return out;
     }

@@ -102,9 +102,9 @@ public:
         const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
         if (!plane || stride <= 0) return page_error(name_, number, "could not be decoded: no picture came out");
         if (auto error = check_decoded_size(name_, number, {w, h}, width, height)) return *error;
-        Page page;
-        page.number = number;
-        try {
+        return guarded(name_, number, [&]() -> std::variant<Page, LoadError> {
+            Page page;
+            page.number = number;
             const cv::Mat view(h, w, alpha ? CV_8UC4 : CV_8UC3, const_cast<std::uint8_t*>(plane),
                                static_cast<std::size_t>(stride));
             cv::Mat bgr;
@@ -112,13 +112,9 @@ public:
             page.image = to_page_pixels(std::move(bgr), kind,
                                         heif_image_handle_is_premultiplied_alpha(handle_.get()) ? AlphaKind::Premultiplied
                                                                                                 : AlphaKind::Straight);
-        } catch (const cv::Exception& x) {
-            return page_error(name_, number, "could not be converted: " + std::string(x.err));
-        } catch (const std::bad_alloc&) {
-            return page_error(name_, number, "could not be converted: out of memory");
-        }
-        page.full_size = page.image.size();
-        return page;
+            page.full_size = page.image.size();
+            return page;
+        }, "could not be converted");
     }
 
 private:

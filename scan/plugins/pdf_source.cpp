@@ -92,10 +92,10 @@ public:
         renderer.set_paper_color(0xFFFFFFFF);
         const bool grey = kind == PixelKind::Grey;
         renderer.set_image_format(grey ? poppler::image::format_gray8 : poppler::image::format_argb32);
-        Page page;
-        page.number = number;
-        page.dpi = limits_.pdf_dpi;
-        try {
+        return guarded(name_, number, [&]() -> std::variant<Page, LoadError> {
+            Page page;
+            page.number = number;
+            page.dpi = limits_.pdf_dpi;
             poppler::image rendered = renderer.render_page(pdf_page.get(), limits_.pdf_dpi, limits_.pdf_dpi);
             if (!rendered.is_valid() || rendered.width() <= 0 || rendered.height() <= 0) {
                 return page_error(name_, number, "could not be rendered from the PDF");
@@ -109,13 +109,9 @@ public:
             } else {
                 cv::cvtColor(view, page.image, cv::COLOR_BGRA2BGR);
             }
-        } catch (const cv::Exception& e) {
-            return page_error(name_, number, "could not be rendered: " + std::string(e.err));
-        } catch (const std::bad_alloc&) {
-            return page_error(name_, number, "could not be rendered: out of memory");
-        }
-        page.full_size = page.image.size();
-        return page;
+            page.full_size = page.image.size();
+            return page;
+        }, "could not be rendered");
     }
 
 private:

@@ -30,18 +30,12 @@ public:
         return shown_size(header_.pages[static_cast<std::size_t>(number - 1)]);
     }
 
-    bool declared_grey(int number) const override {
-        return number >= 1 && number <= page_count() && header_.pages[static_cast<std::size_t>(number - 1)].grey;
-    }
+    bool declared_grey(int number) const override { return scan::declared_grey(header_, number); }
 
     std::variant<Page, LoadError> page(int number, PixelKind kind, int reduction) override {
-        if (auto error = check_request(name_, number, page_count(), reduction)) {
-            return *error;
-        }
-        const PageHeader& declared = header_.pages[static_cast<std::size_t>(number - 1)];
-        if (auto error = check_page_size(name_, number, declared.width, declared.height, limits_)) {
-            return *error;
-        }
+        const auto checked = declared_page(name_, header_, number, reduction, limits_);
+        if (const auto* error = std::get_if<LoadError>(&checked)) return *error;
+        const PageHeader& declared = *std::get<const PageHeader*>(checked);
         return guarded(name_, number, [&]() -> std::variant<Page, LoadError> {
             if (!file_) {
                 // The largest buffer libtiff may need for itself: a strip of
