@@ -5,6 +5,7 @@
 
 
 #include "form/block_layout.h"
+#include "scan/grey_sample.h"
 #include "scan/homography.h"
 #include "scan/locate.h"
 
@@ -13,18 +14,6 @@ namespace idr::scan {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-// Bilinear, NaN outside the picture.
-double sample(const cv::Mat& grey, cv::Point2d p) {
-    if (!(p.x >= 0 && p.y >= 0 && p.x <= grey.cols - 1 && p.y <= grey.rows - 1)) return std::nan("");
-    const int x0 = std::min(static_cast<int>(p.x), std::max(grey.cols - 2, 0));
-    const int y0 = std::min(static_cast<int>(p.y), std::max(grey.rows - 2, 0));
-    const int x1 = std::min(x0 + 1, grey.cols - 1), y1 = std::min(y0 + 1, grey.rows - 1);
-    const double fx = p.x - x0, fy = p.y - y0;
-    const std::uint8_t* r0 = grey.ptr<std::uint8_t>(y0);
-    const std::uint8_t* r1 = grey.ptr<std::uint8_t>(y1);
-    return (r0[x0] * (1 - fx) + r0[x1] * fx) * (1 - fy) + (r1[x0] * (1 - fx) + r1[x1] * fx) * fy;
-}
 
 // Median of the values that are numbers; NaN when none is, or when fewer
 // than half of them are (a feature mostly off the picture says nothing).
@@ -46,7 +35,7 @@ constexpr double gap_row(int r) { return block::bubble_centre_y(r) + block::kPit
 
 PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool dashed) {
     PlacementScore out;
-    auto at = [&](double x, double y) { return sample(grey, map_point(h, {x, y})); };
+    auto at = [&](double x, double y) { return grey_at(grey, map_point(h, {x, y})); };
 
     // Every ring's outline (the middle of its printed stroke) against the
     // paper just outside it on the diagonals: the one paper around a ring

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "form/block_layout.h"
+#include "scan/grey_sample.h"
 
 namespace idr::scan {
 
@@ -24,17 +25,6 @@ constexpr int kLightRank = 3;
 // the dots of a tint.
 constexpr double kMinStrength = 18;
 
-double bilinear(const cv::Mat& g, double x, double y) {
-    if (!(x >= 0 && y >= 0 && x <= g.cols - 1 && y <= g.rows - 1)) return std::nan("");
-    const int x0 = std::min(static_cast<int>(x), std::max(g.cols - 2, 0));
-    const int y0 = std::min(static_cast<int>(y), std::max(g.rows - 2, 0));
-    const int x1 = std::min(x0 + 1, g.cols - 1), y1 = std::min(y0 + 1, g.rows - 1);
-    const double fx = x - x0, fy = y - y0;
-    const std::uint8_t* r0 = g.ptr<std::uint8_t>(y0);
-    const std::uint8_t* r1 = g.ptr<std::uint8_t>(y1);
-    return (r0[x0] * (1 - fx) + r0[x1] * fx) * (1 - fy) + (r1[x0] * (1 - fx) + r1[x1] * fx) * fy;
-}
-
 // The lighter two of four diagonal samples: a mark spilling over the ring
 // darkens one side, a rule or a neighbour does not reach them.
 double paper_of(std::array<double, 4> d) {
@@ -49,11 +39,11 @@ double ring_response(const cv::Mat& grey, cv::Point2d p, double unit) {
     for (int k = 0; k < kStrokePoints; ++k) {
         const double a = 2 * kPi * k / kStrokePoints;
         sv[static_cast<std::size_t>(k)] =
-            bilinear(grey, p.x + kStroke * unit * std::cos(a), p.y + kStroke * unit * std::sin(a));
+            grey_at(grey, {p.x + kStroke * unit * std::cos(a), p.y + kStroke * unit * std::sin(a)});
     }
     const double d = kDiagonal * unit;
-    const double paper = paper_of({bilinear(grey, p.x - d, p.y - d), bilinear(grey, p.x + d, p.y - d),
-                                   bilinear(grey, p.x + d, p.y + d), bilinear(grey, p.x - d, p.y + d)});
+    const double paper = paper_of({grey_at(grey, {p.x - d, p.y - d}), grey_at(grey, {p.x + d, p.y - d}),
+                                   grey_at(grey, {p.x + d, p.y + d}), grey_at(grey, {p.x - d, p.y + d})});
     std::nth_element(sv.begin(), sv.begin() + kLightRank, sv.end(), std::greater<>());
     const double v = paper - sv[kLightRank];
     return std::isnan(v) ? 0.0 : v;
