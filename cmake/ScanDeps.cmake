@@ -11,9 +11,13 @@ endif()
 find_path(IDR_OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
 add_library(idr_opencv INTERFACE)
 target_include_directories(idr_opencv SYSTEM INTERFACE ${IDR_OPENCV_INCLUDE_DIR})
+# A program that sets the property IDR_OPENCV_ON_FIRST_USE links forwarding
+# functions in their place and loads OpenCV with its first scan
+# (idr_load_opencv_on_first_use, app/lazy).
 foreach(module core imgproc)
   find_library(IDR_OPENCV_${module}_LIBRARY opencv_${module} REQUIRED)
-  target_link_libraries(idr_opencv INTERFACE ${IDR_OPENCV_${module}_LIBRARY})
+  target_link_libraries(idr_opencv INTERFACE
+    "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:IDR_OPENCV_ON_FIRST_USE>>>:${IDR_OPENCV_${module}_LIBRARY}>")
 endforeach()
 
 find_package(PkgConfig REQUIRED)

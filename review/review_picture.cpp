@@ -14,7 +14,7 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture) {
         // takes most of a second. A batch with review pictures should cost
         // little more than one without.
         bytes = scan::encode_png(picture, 1);
-    } catch (const cv::Exception&) {
+    } catch (const std::exception&) {
         bytes.clear();
     }
     return bytes;
@@ -24,14 +24,15 @@ std::vector<std::uint8_t> encode_jpeg(const cv::Mat& picture) {
     std::vector<std::uint8_t> bytes;
     try {
         bytes = scan::encode_jpeg(picture, 85);
-    } catch (const cv::Exception&) {
+    } catch (const std::exception&) {
         bytes.clear();
     }
     return bytes;
 }
 
 std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageResult& result, bool png) {
-    const cv::Mat overlay = render_overlay(o, result.block, result.thumbnail, result.thumbnail_scale);
+    const cv::Mat overlay = render_overlay(o, result.block ? *result.block : cv::Mat(), result.thumbnail ? *result.thumbnail : cv::Mat(),
+                                           result.thumbnail_scale);
     return png ? encode_png(overlay) : encode_jpeg(overlay);
 }
 

@@ -76,3 +76,27 @@ bool declared_grey(const ImageHeader& header, int number) {
 }
 
 }  // namespace idr::scan
+
+namespace idr::scan {
+
+std::string error_text(const std::exception& e) {
+    // OpenCV says "OpenCV(4.6.0) file:line: error: (-4:Insufficient memory)
+    // Failed to allocate 8 bytes in function 'OutOfMemoryError'\n", or puts
+    // the words on a line of their own after the function.
+    const std::string what = e.what();
+    if (what.rfind("OpenCV(", 0) != 0) return what;
+    const std::size_t code = what.find("error: (");
+    const std::size_t after = code == std::string::npos ? code : what.find(") ", code);
+    if (after == std::string::npos) return what;
+    std::string words = what.substr(after + 2);
+    if (words.rfind("in function '", 0) == 0) {
+        const std::size_t line = words.find('\n');
+        words = line == std::string::npos ? std::string() : words.substr(line + 1);
+    } else if (const std::size_t in = words.rfind(" in function '"); in != std::string::npos) {
+        words.resize(in);
+    }
+    while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
+    return words.empty() ? what : words;
+}
+
+}  // namespace idr::scan

@@ -44,6 +44,12 @@ std::variant<const PageHeader*, LoadError> declared_page(const std::string& name
 // Whether the header declares page `number` grey (false for a page it does not list).
 bool declared_grey(const ImageHeader& header, int number);
 
+// What an exception says, for a reason: an OpenCV error's own words,
+// without the file, line and function OpenCV puts round them. (OpenCV's
+// exception type is not named, so that id-reader-cli can load OpenCV on
+// first use: catching it would need its type information at start.)
+std::string error_text(const std::exception& e);
+
 // Runs a decoding step, turning what it may throw (out of memory, an OpenCV
 // error) into the page's reason, which begins with `failure`.
 template <typename Step>
@@ -51,12 +57,10 @@ std::variant<Page, LoadError> guarded(const std::string& name, int number, Step 
                                       const std::string& failure = "could not be decoded") {
     try {
         return step();
-    } catch (const cv::Exception& e) {
-        return page_error(name, number, failure + ": " + std::string(e.err));
     } catch (const std::bad_alloc&) {
         return page_error(name, number, failure + ": out of memory");
     } catch (const std::exception& e) {
-        return page_error(name, number, failure + ": " + e.what());
+        return page_error(name, number, failure + ": " + error_text(e));
     }
 }
 

@@ -75,83 +75,46 @@ std::string how_it_lay(const Registration& reg) {
 
 bool lay_needs_a_person(const Registration& reg) { return reg.mirrored || reg.mirror_evidence < kMirrorDecides; }
 
-PageResult read_page(PagePicture picture, const ReadOptions& options) {
-    const auto start = Clock::now();
-    auto elapsed_ms = [&] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
-    auto over_time = [&] { return Clock::now() - start > options.time_limit; };
-    auto time_error = [&](const char* stage) {
-        return "the page took longer than the time limit of " +
-               std::to_string(options.time_limit.count() / 1000.0).substr(0, 4) + " s while " + stage;
-    };
+namespace {
 
-    PageResult result;
-    result.image_size = picture.full_size.area() > 0 ? picture.full_size : picture.image.size();
-    const cv::Size size = picture.exact ? cv::Size(picture.exact->width(), picture.exact->height())
-                                        : picture.image.size();
-    const bool locate = options.locate == LocateMode::Always ||
-                        (options.locate == LocateMode::Auto && !in_block_frame(size));
+// The clock of one read, against the time limit.
+struct Timing {
+    Clock::time_point start;
+    std::chrono::milliseconds limit;
 
-    auto keep_thumbnail = [&](const cv::Mat& image) {
-        if (options.thumbnail_long_side <= 0 || image.empty()) return;
-        // Averaging whole k x k squares first is several times faster than
-        // area resampling by a fraction of a large page.
-        cv::Mat source = image;
-        const int k = std::max(image.cols, image.rows) / (2 * options.thumbnail_long_side);
-        if (k >= 2) {
-            const cv::Mat whole = image(cv::Rect(0, 0, image.cols / k * k, image.rows / k * k));
-            cv::resize(whole, source, cv::Size(whole.cols / k, whole.rows / k), 0, 0, cv::INTER_AREA);
-        }
-        const double f = std::min(1.0, static_cast<double>(options.thumbnail_long_side) /
-                                           std::max(source.cols, source.rows));
-        cv::resize(source, result.thumbnail, cv::Size(), f, f, cv::INTER_AREA);
-        if (result.thumbnail.channels() == 1) cv::cvtColor(result.thumbnail, result.thumbnail, cv::COLOR_GRAY2BGR);
-        result.thumbnail_scale = static_cast<double>(result.thumbnail.cols) / std::max(result.image_size.width, 1);
-    };
-
-    Surface surface;
-    if (locate) {
-        cv::Mat image = picture.image;
-        if (image.empty() && picture.exact) image = to_mat(*picture.exact);
-        int reduction = std::max(picture.reduction, 1);
-        LocateOptions locate_options;
-        locate_options.deadline = Deadline(start + options.time_limit);
-        LocateResult found = locate_block(grey_of(image), locate_options);
-        if (!found.registration && !found.timed_out && reduction > 1 && picture.full_resolution && !over_time()) {
-            // Small printing on a page decoded at a reduced size: look again
-            // at full size.
-            if (auto full = picture.full_resolution()) {
-                image = *full;
-                reduction = 1;
-                found = locate_block(grey_of(image), locate_options);
-            }
-        }
-        if (found.timed_out || over_time()) {
-            result.status = "error";
-            result.why = time_error("locating the block");
-            result.ms = elapsed_ms();
-            return result;
-        }
-        keep_thumbnail(image);
-        if (!found.registration) {
-            result.status = "not-found";
-            result.why = found.why_not;
-            result.ms = elapsed_ms();
-            return result;
-        }
-        const Registration& reg = *found.registration;
-        result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
-        // A black-and-white page is smoothed to about a unit, so that a mark's
-        // dots read as the grey they stand for.
-        result.block = rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0);
-        if (result.block.channels() == 1) cv::cvtColor(result.block, result.block, cv::COLOR_GRAY2BGR);
-        surface = to_surface(result.block);
-    } else if (picture.exact) {
-        surface = std::move(*picture.exact);
-    } else {
-        surface = to_surface(picture.image);
+    double elapsed_ms() const { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+    bool over() const { return Clock::now() - start > limit; }
+    std::string error(const char* stage) const {
+        return "the page took longer than the time limit of " + std::to_string(limit.count() / 1000.0).substr(0, 4) +
+               " s while " + stage;
     }
-    if (!locate) keep_thumbnail(picture.image.empty() ? to_mat(surface) : picture.image);
-    if (result.block.empty() && in_block_frame({surface.width(), surface.height()})) result.block = to_mat(surface);
+};
+
+// A small picture of the page for review outputs, when asked for.
+void keep_thumbnail(PageResult& result, const cv::Mat& image, const ReadOptions& options) {
+    if (options.thumbnail_long_side <= 0 || image.empty()) return;
+    // Averaging whole k x k squares first is several times faster than
+    // area resampling by a fraction of a large page.
+    cv::Mat source = image;
+    const int k = std::max(image.cols, image.rows) / (2 * options.thumbnail_long_side);
+    if (k >= 2) {
+        const cv::Mat whole = image(cv::Rect(0, 0, image.cols / k * k, image.rows / k * k));
+        cv::resize(whole, source, cv::Size(whole.cols / k, whole.rows / k), 0, 0, cv::INTER_AREA);
+    }
+    const double f =
+        std::min(1.0, static_cast<double>(options.thumbnail_long_side) / std::max(source.cols, source.rows));
+    cv::Mat& thumbnail = result.thumbnail.emplace();
+    cv::resize(source, thumbnail, cv::Size(), f, f, cv::INTER_AREA);
+    if (thumbnail.channels() == 1) cv::cvtColor(thumbnail, thumbnail, cv::COLOR_GRAY2BGR);
+    result.thumbnail_scale = static_cast<double>(thumbnail.cols) / std::max(result.image_size.width, 1);
+}
+
+// The block's picture in `surface` (located and rectified, or as it
+// stood) through the decisions and the four steps.
+PageResult finish(PageResult result, Surface surface, bool located, const ReadOptions& options,
+                  const Timing& timing) {
+    if (!result.block && options.keep_block && in_block_frame({surface.width(), surface.height()}))
+        result.block = to_mat(surface);
 
     if (in_block_frame({surface.width(), surface.height()})) {
         result.decision = decide_columns(surface);
@@ -160,8 +123,8 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
 
     // Both boxes may say "auto": the numbers are derived from the picture
     // and written into the boxes, so the steps and the window show them.
-    std::string threshold = options.threshold.value_or(locate ? "auto" : "35");
-    std::string black_samples = options.black_samples.value_or(locate ? "auto" : "8");
+    std::string threshold = options.threshold.value_or(located ? "auto" : "35");
+    std::string black_samples = options.black_samples.value_or(located ? "auto" : "8");
     const bool threshold_auto = is_auto(threshold), samples_auto = is_auto(black_samples);
     if (result.decision) {
         if (samples_auto) {
@@ -185,11 +148,11 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     form.Student_ID.Text = options.student_id;
     form.on_caption_changed = options.on_caption;
     for (const ButtonId id : options.clicks) {
-        if (over_time()) {
+        if (timing.over()) {
             form.on_caption_changed = nullptr;
             result.status = "error";
-            result.why = time_error("running the four steps");
-            result.ms = elapsed_ms();
+            result.why = timing.error("running the four steps");
+            result.ms = timing.elapsed_ms();
             return result;
         }
         ClickOutcome outcome = click(form, id);
@@ -223,8 +186,77 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         if (lay_needs_a_person(*result.registration)) result.status = "review";
         if (!lay.empty()) result.why = result.why.empty() ? lay : lay + "; " + result.why;
     }
-    result.ms = elapsed_ms();
+    result.ms = timing.elapsed_ms();
     return result;
+}
+
+}  // namespace
+
+PageResult read_page(PagePicture picture, const ReadOptions& options) {
+    const Timing timing{Clock::now(), options.time_limit};
+
+    PageResult result;
+    result.image_size = picture.full_size.area() > 0 ? picture.full_size : picture.image.size();
+    const cv::Size size = picture.exact ? cv::Size(picture.exact->width(), picture.exact->height())
+                                        : picture.image.size();
+    const bool locate = options.locate == LocateMode::Always ||
+                        (options.locate == LocateMode::Auto && !in_block_frame(size));
+    if (!locate) {
+        Surface surface = picture.exact ? std::move(*picture.exact) : to_surface(picture.image);
+        if (options.thumbnail_long_side > 0) keep_thumbnail(result, picture.image.empty() ? to_mat(surface) : picture.image, options);
+        return finish(std::move(result), std::move(surface), false, options, timing);
+    }
+
+    cv::Mat image = picture.image;
+    if (image.empty() && picture.exact) image = to_mat(*picture.exact);
+    int reduction = std::max(picture.reduction, 1);
+    LocateOptions locate_options;
+    locate_options.deadline = Deadline(timing.start + options.time_limit);
+    LocateResult found = locate_block(grey_of(image), locate_options);
+    if (!found.registration && !found.timed_out && reduction > 1 && picture.full_resolution && !timing.over()) {
+        // Small printing on a page decoded at a reduced size: look again
+        // at full size.
+        if (auto full = picture.full_resolution()) {
+            image = *full;
+            reduction = 1;
+            found = locate_block(grey_of(image), locate_options);
+        }
+    }
+    if (found.timed_out || timing.over()) {
+        result.status = "error";
+        result.why = timing.error("locating the block");
+        result.ms = timing.elapsed_ms();
+        return result;
+    }
+    keep_thumbnail(result, image, options);
+    if (!found.registration) {
+        result.status = "not-found";
+        result.why = found.why_not;
+        result.ms = timing.elapsed_ms();
+        return result;
+    }
+    const Registration& reg = *found.registration;
+    result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
+    // A black-and-white page is smoothed to about a unit, so that a mark's
+    // dots read as the grey they stand for.
+    cv::Mat& block = result.block.emplace(rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0));
+    if (block.channels() == 1) cv::cvtColor(block, block, cv::COLOR_GRAY2BGR);
+    Surface surface = to_surface(block);
+    return finish(std::move(result), std::move(surface), true, options, timing);
+}
+
+PageResult read_page(Surface exact, const ReadOptions& options) {
+    const bool stands = options.locate == LocateMode::Never ||
+                        (options.locate == LocateMode::Auto && in_block_frame({exact.width(), exact.height()}));
+    if (!stands || options.thumbnail_long_side > 0) {
+        PagePicture picture;
+        picture.full_size = {exact.width(), exact.height()};
+        picture.exact = std::move(exact);
+        return read_page(std::move(picture), options);
+    }
+    PageResult result;
+    result.image_size = {exact.width(), exact.height()};
+    return finish(std::move(result), std::move(exact), false, options, Timing{Clock::now(), options.time_limit});
 }
 
 }  // namespace idr::scan

@@ -45,6 +45,10 @@ struct ReadOptions {
     // Keep a small picture of the whole page (longer side in pixels, 0 for
     // none), for review outputs; the located block is not drawn on it.
     int thumbnail_long_side = 0;
+    // Keep the picture the clicks start from (PageResult::block), for review
+    // outputs. A located block is kept whatever this says (it is made
+    // anyway); a picture read as it stands is copied for it.
+    bool keep_block = true;
 };
 
 // The picture of one page, as it was decoded.
@@ -70,8 +74,10 @@ struct PageResult {
     std::string threshold;                     // the threshold text the clicks used
     std::string black_samples;                 // the black-sample text the clicks used
     std::optional<Form1> form;                 // the window after the clicks (none when not found)
-    cv::Mat block;                             // the picture the clicks started from (262 x 362 BGR)
-    cv::Mat thumbnail;                         // the page, small (ReadOptions::thumbnail_long_side)
+    // The pictures are held only when made, so that a result that has none
+    // (the built-in sheet read as it stands) needs no OpenCV at all.
+    std::optional<cv::Mat> block;              // the picture the clicks started from (262 x 362 BGR)
+    std::optional<cv::Mat> thumbnail;          // the page, small (ReadOptions::thumbnail_long_side)
     double thumbnail_scale = 0;                // thumbnail pixels per full-size page pixel
     std::optional<ButtonId> failed_button;     // the click a run-time error stopped
     std::optional<RuntimeError> error;
@@ -79,6 +85,9 @@ struct PageResult {
 };
 
 PageResult read_page(PagePicture picture, const ReadOptions& options = {});
+// The same for a picture of exact pixels (the built-in sheet). Read as it
+// stands, it needs no OpenCV.
+PageResult read_page(Surface exact, const ReadOptions& options = {});
 
 // How a located block lay on its page, in words ("the page is upside down",
 // "the page is mirrored"), empty when upright; and whether that alone sends

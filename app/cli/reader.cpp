@@ -224,14 +224,6 @@ struct PageContext {
     bool png_review_picture;
 };
 
-scan::PagePicture built_in_picture() {
-    scan::PagePicture picture;
-    Surface sheet = Form1().picRedraw.surface;
-    picture.full_size = {sheet.width(), sheet.height()};
-    picture.exact = std::move(sheet);
-    return picture;
-}
-
 PageDone read_one(const PageTask& t, const PageContext& ctx, review::PageDecoder& decoder) {
     PageDone done;
     std::ostringstream text;
@@ -250,16 +242,20 @@ PageDone read_one(const PageTask& t, const PageContext& ctx, review::PageDecoder
     };
     if (t.from == PageTask::From::Unreadable) return unreadable(t.problem);
 
-    auto picture = t.from == PageTask::From::BuiltIn
-                       ? std::variant<scan::PagePicture, std::string>(built_in_picture())
-                       : decoder.picture(t.path, t.page);
-    if (auto* message = std::get_if<std::string>(&picture)) return unreadable(*message);
+    // The built-in sheet is read as its exact pixels, without OpenCV (which
+    // the program loads with its first scan).
+    std::optional<std::variant<scan::PagePicture, std::string>> picture;
+    if (t.from != PageTask::From::BuiltIn) {
+        picture = decoder.picture(t.path, t.page);
+        if (auto* message = std::get_if<std::string>(&*picture)) return unreadable(*message);
+    }
 
     writer.page_header(t.path, t.page);
     scan::ReadOptions read = ctx.read;
     if (ctx.options.verbose && ctx.format == OutputFormat::Text)
         read.on_caption = [&text](const std::string& caption) { text << "progress: " << caption << '\n'; };
-    scan::PageResult result = scan::read_page(std::move(std::get<scan::PagePicture>(picture)), read);
+    scan::PageResult result = picture ? scan::read_page(std::move(std::get<scan::PagePicture>(*picture)), read)
+                                      : scan::read_page(Form1().picRedraw.surface, read);
     PageOutcome o = outcome_of(t.path, t.page, result);
     if (result.error) {
         const ButtonId id = *result.failed_button;
@@ -299,6 +295,17 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
             return kExitFile;
         }
     }
+    // OpenCV, loaded on first use, is loaded here for anything but the
+    // built-in sheet read as it stands: without it no scan can be read, and
+    // that is said once, before anything is opened.
+    const bool plain_sheet = built_in && options.locate != scan::LocateMode::Always && !options.overlay &&
+                             !options.report && !options.xlsx;
+    if (!plain_sheet) {
+        if (auto missing = lazy::opencv().problem()) {
+            err << "id-reader-cli: cannot read scans: " << *missing << '\n';
+            return kExitFile;
+        }
+    }
     review::ReviewOutputs review;
     if (auto problem = review.open({options.xlsx, options.overlay, options.report},
                                    built_in ? std::vector<std::string>{} : files)) {
@@ -317,6 +324,7 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
     read.student_id = options.student_id;
     read.clicks = options.clicks;
     if (review.wants_pictures()) read.thumbnail_long_side = review::kReviewThumbnailSide;
+    read.keep_block = review.wants_pictures();
 
     const std::vector<PageTask> tasks = plan_pages(files, built_in);
     const PageContext ctx{options, format, files.size() > 1, read, options.save_picture.has_value(),

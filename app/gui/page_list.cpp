@@ -141,7 +141,7 @@ LoadedPage load_page(const PageRef& ref) {
         out.why = result.why;
         out.reading = result.reading;
         if (!result.form) {
-            out.fresh.emplace(page_in_frame(result.thumbnail));
+            out.fresh.emplace(page_in_frame(result.thumbnail ? *result.thumbnail : cv::Mat()));
             return out;
         }
         out.fresh = std::move(result.form);

@@ -42,6 +42,9 @@ private:
 
 const LazyLibrary& cairo();
 const LazyLibrary& xlsxwriter();
+// id-reader-cli only (opencv_loader.cpp): OpenCV, loaded by the first call of
+// any of its functions; a program asks problem() before its first scan.
+const LazyLibrary& opencv();
 
 // The function `Function` (a declaration from the library's header) as
 // found in `library`: resolved once per function.

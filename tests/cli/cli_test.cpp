@@ -217,6 +217,35 @@ TEST(Cli, MissingPluginsNameWhatIsMissing) {
     EXPECT_TRUE(contains(found.out, ",review,")) << found.out;
 }
 
+#ifdef IDR_OPENCV_STUBS
+// The built-in sheet is read without OpenCV in the process (loading it costs
+// more than reading the sheet); the first page that needs it loads it.
+TEST(Cli, OpenCvIsLoadedWithTheFirstScanOnly) {
+    const std::string bmp = small_bmp("to-locate.bmp", 40, 30, kWhite);
+    struct Case {
+        std::vector<std::string> args;
+        bool loads;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{"--cells", "--verbose"}, false},
+        {{"--locate=always"}, true},
+        {{bmp}, true},
+    };
+    for (const Case& c : cases) {
+        ::setenv("LD_DEBUG", "files", 1);
+        const CliRun run = run_cli(c.args);
+        ::unsetenv("LD_DEBUG");
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(contains(run.err, "file=libopencv_imgproc"), c.loads) << run.err.substr(0, 2000);
+        EXPECT_EQ(run.signal, 0);
+        if (c.args.empty()) {
+            EXPECT_TRUE(contains(run.out, "status: ok")) << run.out;
+        }
+    }
+}
+#endif
+
 TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
     for (const Stdout to : {Stdout::Full, Stdout::Closed}) {
         for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--help"}, {"--csv", "--click="}}) {

@@ -1,4 +1,5 @@
 #include "scan/load.h"
+#include "scan/load_checks.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -679,3 +681,44 @@ TEST(Load, SampleScansHaveTheirRecordedPagesAndSizes) {
 
 }  // namespace
 }  // namespace idr::test
+
+// A decoding failure inside OpenCV becomes the page's reason in OpenCV's own
+// words, as when the loader caught OpenCV's exception type by name.
+TEST(Load, OpenCvErrorsGiveTheirOwnWords) {
+    struct Case {
+        const char* what;
+        std::function<void()> fails;
+    };
+    const Case cases[] = {
+        {"an assertion", [] { cv::Mat m(2, 2, CV_8UC1); cv::Mat n(3, 3, CV_8UC1); cv::Mat sum = m + n; }},
+        {"an error with a function", [] { cv::error(cv::Error::StsBadArg, "the words", "some_function", "file.cpp", 7); }},
+        {"an error without one", [] { cv::error(cv::Error::StsBadArg, "words (with brackets)", "", "file.cpp", 7); }},
+        {"a huge picture", [] { cv::Mat m(1 << 30, 1 << 30, CV_8UC4); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string expected;
+        try {
+            c.fails();
+        } catch (const cv::Exception& e) {
+            expected = e.err;
+        } catch (const std::exception&) {
+            continue;  // not OpenCV's error on this machine (a huge picture may fail in the allocator)
+        }
+        ASSERT_FALSE(expected.empty());
+        try {
+            c.fails();
+        } catch (const std::exception& e) {
+            EXPECT_EQ(idr::scan::error_text(e), expected);
+        }
+    }
+    EXPECT_EQ(idr::scan::error_text(std::runtime_error("plain words")), "plain words");
+    const auto reason = idr::scan::guarded("page.jpg", 1, []() -> std::variant<idr::scan::Page, idr::scan::LoadError> {
+        cv::error(cv::Error::StsNoMem, "Failed to allocate 8 bytes", "OutOfMemoryError", "alloc.cpp", 1);
+        return idr::scan::Page{};
+    });
+    ASSERT_TRUE(std::holds_alternative<idr::scan::LoadError>(reason));
+    EXPECT_NE(std::get<idr::scan::LoadError>(reason).message.find("could not be decoded: Failed to allocate 8 bytes"),
+              std::string::npos)
+        << std::get<idr::scan::LoadError>(reason).message;
+}
