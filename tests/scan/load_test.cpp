@@ -693,7 +693,6 @@ TEST(Load, OpenCvErrorsGiveTheirOwnWords) {
         {"an assertion", [] { cv::Mat m(2, 2, CV_8UC1); cv::Mat n(3, 3, CV_8UC1); cv::Mat sum = m + n; }},
         {"an error with a function", [] { cv::error(cv::Error::StsBadArg, "the words", "some_function", "file.cpp", 7); }},
         {"an error without one", [] { cv::error(cv::Error::StsBadArg, "words (with brackets)", "", "file.cpp", 7); }},
-        {"a huge picture", [] { cv::Mat m(1 << 30, 1 << 30, CV_8UC4); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -702,8 +701,6 @@ TEST(Load, OpenCvErrorsGiveTheirOwnWords) {
             c.fails();
         } catch (const cv::Exception& e) {
             expected = e.err;
-        } catch (const std::exception&) {
-            continue;  // not OpenCV's error on this machine (a huge picture may fail in the allocator)
         }
         ASSERT_FALSE(expected.empty());
         try {
