@@ -22,18 +22,6 @@ std::string element_name(const std::string& array, Int16 index) {
     return array + "(" + int_to_text(index) + ")";
 }
 
-// The sheet is compiled into the program, so a sheet that does not decode is
-// a build defect, not something the operator can fix: stop with the reason.
-Surface embedded_sheet() {
-    PictureResult result = read_framed_picture(embedded_sheet_blob());
-    if (!result) {
-        std::fprintf(stderr, "id-reader: the built-in sheet picture cannot be read: %s\n",
-                     result.error.message().c_str());
-        std::abort();
-    }
-    return std::move(*result.picture);
-}
-
 // The one place that ties a ButtonId to its member; the design table gives
 // the member its name and caption. Checked against the design's buttons.
 struct ButtonMember {
@@ -97,7 +85,19 @@ void ShapeArray::Load(Int16 index) {
     elements_.emplace(index, copy);
 }
 
-Form1::Form1() : Form1(embedded_sheet()) {}
+// The sheet is compiled into the program, so a sheet that does not decode is
+// a build defect, not something the operator can fix: stop with the reason.
+Surface built_in_sheet() {
+    PictureResult result = read_framed_picture(embedded_sheet_blob());
+    if (!result) {
+        std::fprintf(stderr, "id-reader: the built-in sheet picture cannot be read: %s\n",
+                     result.error.message().c_str());
+        std::abort();
+    }
+    return std::move(*result.picture);
+}
+
+Form1::Form1() : Form1(built_in_sheet()) {}
 
 Form1::Form1(Surface picture) : caption_(window_design().caption) {
     for (const ControlDesign& design : control_designs()) {

@@ -88,6 +88,9 @@ private:
 // Cell_Flag: 101 16-bit entries, indexes 0..100, all 0 at start.
 using CellFlags = CheckedArray16<0, 100>;
 
+// The picture the window starts with: the sheet compiled into the program.
+Surface built_in_sheet();
+
 class Form1 {
 public:
     // Start-up state with the embedded sheet in the picture box.

@@ -255,7 +255,7 @@ PageDone read_one(const PageTask& t, const PageContext& ctx, review::PageDecoder
     if (ctx.options.verbose && ctx.format == OutputFormat::Text)
         read.on_caption = [&text](const std::string& caption) { text << "progress: " << caption << '\n'; };
     scan::PageResult result = picture ? scan::read_page(std::move(std::get<scan::PagePicture>(*picture)), read)
-                                      : scan::read_page(Form1().picRedraw.surface, read);
+                                      : scan::read_page(built_in_sheet(), read);
     PageOutcome o = outcome_of(t.path, t.page, result);
     if (result.error) {
         const ButtonId id = *result.failed_button;
