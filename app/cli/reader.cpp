@@ -295,13 +295,13 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
             return kExitFile;
         }
     }
-    // OpenCV, loaded on first use, is loaded here for anything but the
-    // built-in sheet read as it stands: without it no scan can be read, and
-    // that is said once, before anything is opened.
+    // OpenCV and the format libraries, loaded on first use, are loaded here
+    // for anything but the built-in sheet read as it stands: without them no
+    // scan can be read, and that is said once, before anything is opened.
     const bool plain_sheet = built_in && options.locate != scan::LocateMode::Always && !options.overlay &&
                              !options.report && !options.xlsx;
     if (!plain_sheet) {
-        if (auto missing = lazy::opencv().problem()) {
+        if (auto missing = lazy::scan_libraries_problem()) {
             err << "id-reader-cli: cannot read scans: " << *missing << '\n';
             return kExitFile;
         }

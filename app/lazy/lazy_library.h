@@ -42,9 +42,15 @@ private:
 
 const LazyLibrary& cairo();
 const LazyLibrary& xlsxwriter();
-// id-reader-cli only (opencv_loader.cpp): OpenCV, loaded by the first call of
-// any of its functions; a program asks problem() before its first scan.
+// id-reader-cli only (stub_loader.cpp): the libraries only scans need, each
+// loaded by the first call of any of its functions. The program asks
+// scan_libraries_problem() (all of them loaded, or the first that cannot
+// be) before its first scan.
 const LazyLibrary& opencv();
+const LazyLibrary& jpeg();
+const LazyLibrary& spng();
+const LazyLibrary& webp();
+std::optional<std::string> scan_libraries_problem();
 
 // The function `Function` (a declaration from the library's header) as
 // found in `library`: resolved once per function.

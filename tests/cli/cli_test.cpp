@@ -217,10 +217,11 @@ TEST(Cli, MissingPluginsNameWhatIsMissing) {
     EXPECT_TRUE(contains(found.out, ",review,")) << found.out;
 }
 
-#ifdef IDR_OPENCV_STUBS
-// The built-in sheet is read without OpenCV in the process (loading it costs
-// more than reading the sheet); the first page that needs it loads it.
-TEST(Cli, OpenCvIsLoadedWithTheFirstScanOnly) {
+#ifdef IDR_SCAN_LIBRARY_STUBS
+// The built-in sheet is read without OpenCV or the format libraries in the
+// process (loading them costs as much as reading the sheet); the first page
+// that needs them loads them.
+TEST(Cli, ScanLibrariesAreLoadedWithTheFirstScanOnly) {
     const std::string bmp = small_bmp("to-locate.bmp", 40, 30, kWhite);
     struct Case {
         std::vector<std::string> args;
@@ -237,7 +238,8 @@ TEST(Cli, OpenCvIsLoadedWithTheFirstScanOnly) {
         const CliRun run = run_cli(c.args);
         ::unsetenv("LD_DEBUG");
         SCOPED_TRACE(testing::PrintToString(c.args));
-        EXPECT_EQ(contains(run.err, "file=libopencv_imgproc"), c.loads) << run.err.substr(0, 2000);
+        for (const char* library : {"file=libopencv_imgproc", "file=libjpeg", "file=libspng", "file=libwebp"})
+            EXPECT_EQ(contains(run.err, library), c.loads) << library << '\n' << run.err.substr(0, 2000);
         EXPECT_EQ(run.signal, 0);
         if (c.args.empty()) {
             EXPECT_TRUE(contains(run.out, "status: ok")) << run.out;
