@@ -141,8 +141,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${IDR_PACKAGE_MAINTAINER}")
 # loaded by family name at run time, so no library check can find them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # cairo and libxlsxwriter are opened with dlopen() (app/lazy), so no library
-# check sees them either.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libxlsxwriter4")
+# check sees them either; nor, in id-reader-cli, OpenCV and the format
+# libraries (which the window links, but a build without the window does not).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "libcairo2, libxlsxwriter4, libopencv-core406, libopencv-imgproc406, libjpeg62-turbo, libspng0, libwebp7")
 if(TARGET id-reader)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", fonts-dejavu-core, fonts-tlwg-loma")
 endif()

@@ -54,10 +54,11 @@ depends=$(field Depends)
 depends_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | grep -v '^$')
 # From dpkg-shlibdeps: the C and C++ runtimes and Qt's widgets for the window;
 # the fonts are named by hand.
-# The format plugins' libraries come from dpkg-shlibdeps too; cairo and
-# libxlsxwriter, which the programs open on first use, are named by hand.
+# The format plugins' libraries come from dpkg-shlibdeps too; cairo,
+# libxlsxwriter, and OpenCV and the format libraries of id-reader-cli, which
+# the programs open on first use, are named by hand.
 for dep in libc6 libstdc++6 libqt6widgets6 fonts-dejavu-core fonts-tlwg-loma libpoppler-cpp0v5 libheif1 libcairo2 \
-    libxlsxwriter4; do
+    libxlsxwriter4 libopencv-core406 libopencv-imgproc406 libjpeg62-turbo libspng0 libwebp7; do
     grep -qxF "$dep" <<<"$depends_names" && pass || fail "Depends lacks $dep: $depends"
 done
 # Every dependency must be a package this system's apt knows, or a bare
@@ -98,9 +99,10 @@ for program in "$bin/id-reader" "$bin/id-reader-cli" "$scratch"/usr/lib/id-reade
     [ -z "$missing" ] && pass || fail "$(basename "$program"): libraries not found: $missing"
 done
 # The command-line reader loads none of the libraries only some inputs or
-# options need, nor any that OpenCV's image codecs used to bring.
+# options need (OpenCV and the format libraries wait for its first scan),
+# nor any that OpenCV's image codecs used to bring.
 cli_libraries=$(ldd "$bin/id-reader-cli" | awk '{ print $1 }')
-for lib in poppler heif libtiff cairo xlsxwriter gdal gdcm hdf5 netcdf; do
+for lib in poppler heif libtiff cairo xlsxwriter gdal gdcm hdf5 netcdf opencv libjpeg libspng libwebp; do
     grep -qi "$lib" <<<"$cli_libraries" && fail "id-reader-cli links $lib at start" || pass
 done
 count=$(wc -l <<<"$cli_libraries")
