@@ -788,7 +788,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     const int long_side = std::max(grey.cols, grey.rows);
     const int k = static_cast<int>(std::lround(static_cast<double>(long_side) / options.coarse_long_side));
     cv::Mat reduced;
-    if (k >= 2) {
+    if (k >= 2 && !(ink == Ink::Grey && options.reduced_searched)) {
         // A whole-number factor: averaging k x k squares is several times
         // faster than resampling by a fraction.
         const cv::Mat whole = grey(cv::Rect(0, 0, grey.cols / k * k, grey.rows / k * k));
@@ -818,7 +818,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     if (ink == Ink::Grey) {
         // One threshold for the page first (scans are evenly lit), the local
         // mean when that finds nothing (photos, shadows, tinted paper).
-        if (k >= 2) passes.push_back({reduced, k, {}});
+        if (k >= 2 && !options.reduced_searched) passes.push_back({reduced, k, {}});
         passes.push_back({grey, 1, {kOneThreshold}});
         passes.push_back({grey, 1, {}});
     } else {

@@ -44,6 +44,10 @@ struct LocateOptions {
     // Work on a copy reduced so that its longer side is at most this many
     // pixels first; look at the full picture only when that finds nothing.
     int coarse_long_side = 1800;
+    // The page was searched already at about the size of that reduced copy
+    // (decoded at a reduced size and nothing found there): a grey page
+    // starts at full size, its reduced copy would show the same again.
+    bool reduced_searched = false;
     // Stop when this passes (the result then says timed_out).
     Deadline deadline;
 };

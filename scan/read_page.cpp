@@ -122,6 +122,7 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
             if (auto full = picture.full_resolution()) {
                 image = *full;
                 reduction = 1;
+                locate_options.reduced_searched = true;
                 found = locate_block(grey_of(image), locate_options);
             }
         }
