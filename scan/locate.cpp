@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
+#include <opencv2/imgproc/imgproc_c.h>
 
 #include "form/block_layout.h"
 #include "scan/orientation.h"
@@ -90,13 +91,19 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
                            int close = 0) {
     Candidates out;
     const int long_side = std::max(grey.cols, grey.rows);
-    cv::Mat dark;
+    // The dark pixels are written inside a frame of one background pixel,
+    // which the outline tracer needs round the picture: no padded copy.
+    cv::Mat framed(grey.rows + 2, grey.cols + 2, CV_8UC1, cv::Scalar(0));
+    cv::Mat dark = framed(cv::Rect(1, 1, grey.cols, grey.rows));
+    // The closing below sees the picture alone, not the frame round it.
+    cv::Mat unframed;
+    cv::Mat& binary = close > 0 ? unframed : dark;
     if (block_size == kOneThreshold) {
-        cv::threshold(grey, dark, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+        cv::threshold(grey, binary, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
     } else {
         if (block_size <= 0) block_size = std::clamp(long_side / 45, 9, 101);
         block_size |= 1;
-        cv::adaptiveThreshold(grey, dark, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
+        cv::adaptiveThreshold(grey, binary, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
     }
     if (deadline.passed()) {
         out.stop = Stop::Time;
@@ -104,28 +111,43 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     }
     // Tracing the outlines of noise or of a field of dots takes time that
     // grows faster than the picture; such a page holds no block anyway.
-    if (max_transitions > 0 && transition_density(dark) > max_transitions) {
+    if (max_transitions > 0 && transition_density(binary) > max_transitions) {
         out.stop = Stop::Clutter;
         return out;
     }
-    if (close > 0)
-        cv::morphologyEx(dark, dark, cv::MORPH_CLOSE,
+    if (close > 0) {
+        cv::morphologyEx(unframed, unframed, cv::MORPH_CLOSE,
                          cv::getStructuringElement(close <= 3 ? cv::MORPH_RECT : cv::MORPH_ELLIPSE, {close, close}));
+        unframed.copyTo(dark);
+    }
 
-    std::vector<std::vector<cv::Point>> contours;
-    std::vector<cv::Vec4i> hierarchy;
+    // The outer outlines and the holes' (two levels), in the order
+    // cv::findContours lists them, each read into one reused buffer: through
+    // the tracer cv::findContours itself calls, without a vector per outline.
     // Runs of pixels kept as their ends: the same outlines, a fraction of
     // the points to store.
-    cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
-    out.outlines = contours.size();
+    cv::MemStorage storage(cvCreateMemStorage(0));
+    CvMat framed_header = cvMat(framed);
+    CvSeq* first = nullptr;
+    cvFindContours(&framed_header, storage, &first, sizeof(CvContour), CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE,
+                   cvPoint(-1, -1));
+    if (first == nullptr) return out;
+    CvSeq* outlines = cvTreeToNodeSeq(first, sizeof(CvSeq), storage);
+    out.outlines = static_cast<std::size_t>(outlines->total);
+    CvSeqReader reader;
+    cvStartReadSeq(outlines, &reader);
+    std::vector<cv::Point> c;
 
-    for (std::size_t i = 0; i < contours.size(); ++i) {
+    for (std::size_t i = 0; i < out.outlines; ++i) {
         if ((i & 4095) == 4095 && deadline.passed()) {
             out.stop = Stop::Time;
             return out;
         }
-        const auto& c = contours[i];
-        if (c.size() < 4) continue;
+        CvSeq* outline = nullptr;
+        CV_READ_SEQ_ELEM(outline, reader);
+        if (outline->total < 4) continue;
+        c.resize(static_cast<std::size_t>(outline->total));
+        cvCvtSeqToArray(outline, c.data());
         const cv::Rect box = cv::boundingRect(c);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
         const double aspect = static_cast<double>(box.width) / box.height;
@@ -142,7 +164,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         if (circularity < 0.55) continue;
         const double fill = area / (static_cast<double>(box.width) * box.height);
         if (fill < 0.55 || fill > 0.95) continue;
-        const bool hole = hierarchy[i][3] >= 0;
+        const bool hole = outline->v_prev != nullptr;  // a hole's outline lies inside an outer one
         const double diameter = 2 * std::sqrt(area / kPi);
         // A traced hole boundary runs along the dark pixels around the hole,
         // half a pixel outside it; a traced outer boundary half a pixel inside.
