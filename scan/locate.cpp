@@ -93,7 +93,11 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     const int long_side = std::max(grey.cols, grey.rows);
     // The dark pixels are written inside a frame of one background pixel,
     // which the outline tracer needs round the picture: no padded copy.
-    cv::Mat framed(grey.rows + 2, grey.cols + 2, CV_8UC1, cv::Scalar(0));
+    cv::Mat framed(grey.rows + 2, grey.cols + 2, CV_8UC1);
+    framed.row(0).setTo(0);
+    framed.row(framed.rows - 1).setTo(0);
+    framed.col(0).setTo(0);
+    framed.col(framed.cols - 1).setTo(0);
     cv::Mat dark = framed(cv::Rect(1, 1, grey.cols, grey.rows));
     // The closing below sees the picture alone, not the frame round it.
     cv::Mat unframed;
