@@ -234,24 +234,74 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
     constexpr double kBinRatio = 1.3;
     auto bin_of = [&](double unit) { return static_cast<int>(std::floor(std::log(unit) / std::log(kBinRatio))); };
     auto cell_of_bin = [&](int bin) { return 1.3 * block::kPitch * std::pow(kBinRatio, bin + 1); };
-    struct Key {
-        int bin, gx, gy;
-        bool operator==(const Key& o) const { return bin == o.bin && gx == o.gx && gy == o.gy; }
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            return std::hash<long long>()((static_cast<long long>(k.bin) << 42) ^
-                                          (static_cast<long long>(k.gx) << 21) ^ static_cast<long long>(k.gy));
+    // Every size bin's cells as one array over the cells its candidates
+    // span, each cell's candidates in index order: a look-up is an index,
+    // and a cell outside the span is empty.
+    struct BinGrid {
+        int gx0 = 0, gy0 = 0, width = 0, height = 0;
+        double cell = 0;
+        std::vector<int> start;    // per cell: where its candidates begin in `members` (one more at the end)
+        std::vector<int> members;  // candidate indices, cell by cell
+        std::pair<const int*, const int*> at(int gx, int gy) const {
+            const int x = gx - gx0, y = gy - gy0;
+            if (x < 0 || y < 0 || x >= width || y >= height) return {nullptr, nullptr};
+            const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+            return {members.data() + start[k], members.data() + start[k + 1]};
         }
     };
-    std::unordered_map<Key, std::vector<int>, KeyHash> grid;
-    grid.reserve(cands.size());
-    for (int i = 0; i < static_cast<int>(cands.size()); ++i) {
+    struct Place {
+        int bin, gx, gy;
+    };
+    std::vector<Place> places(cands.size());
+    int bin_min = 0, bin_max = -1;
+    for (std::size_t i = 0; i < cands.size(); ++i) {
         const int bin = bin_of(cands[i].unit);
         const double cell = cell_of_bin(bin);
-        grid[{bin, static_cast<int>(std::floor(cands[i].centre.x / cell)),
-              static_cast<int>(std::floor(cands[i].centre.y / cell))}]
-            .push_back(i);
+        places[i] = {bin, static_cast<int>(std::floor(cands[i].centre.x / cell)),
+                     static_cast<int>(std::floor(cands[i].centre.y / cell))};
+        if (i == 0 || bin < bin_min) bin_min = bin;
+        if (i == 0 || bin > bin_max) bin_max = bin;
+    }
+    std::vector<BinGrid> grids(static_cast<std::size_t>(std::max(bin_max - bin_min + 1, 0)));
+    {
+        std::vector<int> gx1(grids.size()), gy1(grids.size());
+        std::vector<bool> seen(grids.size(), false);
+        for (const Place& p : places) {
+            const auto b = static_cast<std::size_t>(p.bin - bin_min);
+            BinGrid& g = grids[b];
+            if (!seen[b]) {
+                seen[b] = true;
+                g.gx0 = gx1[b] = p.gx;
+                g.gy0 = gy1[b] = p.gy;
+            }
+            g.gx0 = std::min(g.gx0, p.gx), gx1[b] = std::max(gx1[b], p.gx);
+            g.gy0 = std::min(g.gy0, p.gy), gy1[b] = std::max(gy1[b], p.gy);
+        }
+        for (std::size_t b = 0; b < grids.size(); ++b) {
+            BinGrid& g = grids[b];
+            g.cell = cell_of_bin(bin_min + static_cast<int>(b));
+            if (!seen[b]) continue;
+            g.width = gx1[b] - g.gx0 + 1;
+            g.height = gy1[b] - g.gy0 + 1;
+            g.start.assign(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height) + 1, 0);
+        }
+        auto cell_index = [&](const Place& p) {
+            const BinGrid& g = grids[static_cast<std::size_t>(p.bin - bin_min)];
+            return static_cast<std::size_t>(p.gy - g.gy0) * static_cast<std::size_t>(g.width) +
+                   static_cast<std::size_t>(p.gx - g.gx0);
+        };
+        for (const Place& p : places) ++grids[static_cast<std::size_t>(p.bin - bin_min)].start[cell_index(p) + 1];
+        for (BinGrid& g : grids) {
+            for (std::size_t k = 1; k < g.start.size(); ++k) g.start[k] += g.start[k - 1];
+            g.members.resize(g.start.empty() ? 0 : static_cast<std::size_t>(g.start.back()));
+        }
+        std::vector<std::vector<int>> filled(grids.size());
+        for (std::size_t b = 0; b < grids.size(); ++b) filled[b].assign(grids[b].start.begin(), grids[b].start.end());
+        for (int i = 0; i < static_cast<int>(places.size()); ++i) {
+            const Place& p = places[static_cast<std::size_t>(i)];
+            const auto b = static_cast<std::size_t>(p.bin - bin_min);
+            grids[b].members[static_cast<std::size_t>(filled[b][cell_index(p)]++)] = i;
+        }
     }
 
     std::vector<std::vector<Edge>> edges(cands.size());
@@ -266,15 +316,17 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
         const int bin = bin_of(a.unit);
         found.clear();
         for (int b = bin - 1; b <= bin + 1; ++b) {
-            const double cell = cell_of_bin(b);
+            if (b < bin_min || b > bin_max) continue;  // no candidate of that size
+            const BinGrid& g = grids[static_cast<std::size_t>(b - bin_min)];
+            const double cell = g.cell;
             const int reach = static_cast<int>(std::ceil(1.25 * pitch / cell));
             const int gx = static_cast<int>(std::floor(a.centre.x / cell));
             const int gy = static_cast<int>(std::floor(a.centre.y / cell));
             for (int dy = -reach; dy <= reach; ++dy)
                 for (int dx = -reach; dx <= reach; ++dx) {
-                    auto it = grid.find({b, gx + dx, gy + dy});
-                    if (it == grid.end()) continue;
-                    for (int j : it->second) {
+                    const auto [first, last] = g.at(gx + dx, gy + dy);
+                    for (const int* it = first; it != last; ++it) {
+                        const int j = *it;
                         if (j == i) continue;
                         const auto& c = cands[j];
                         if (std::abs(c.unit / a.unit - 1) > 0.35) continue;
