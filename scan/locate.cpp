@@ -94,10 +94,12 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     // The dark pixels are written inside a frame of one background pixel,
     // which the outline tracer needs round the picture: no padded copy.
     cv::Mat framed(grey.rows + 2, grey.cols + 2, CV_8UC1);
-    framed.row(0).setTo(0);
-    framed.row(framed.rows - 1).setTo(0);
-    framed.col(0).setTo(0);
-    framed.col(framed.cols - 1).setTo(0);
+    std::fill_n(framed.ptr<std::uint8_t>(0), framed.cols, std::uint8_t{0});
+    std::fill_n(framed.ptr<std::uint8_t>(framed.rows - 1), framed.cols, std::uint8_t{0});
+    for (int y = 1; y + 1 < framed.rows; ++y) {
+        std::uint8_t* row = framed.ptr<std::uint8_t>(y);
+        row[0] = row[framed.cols - 1] = 0;
+    }
     cv::Mat dark = framed(cv::Rect(1, 1, grey.cols, grey.rows));
     // The closing below sees the picture alone, not the frame round it.
     cv::Mat unframed;
