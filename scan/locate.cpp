@@ -777,11 +777,14 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
 
 // Tells a mirrored block from an upright one by its printed digits, on the
 // block rectified from the full picture, and turns the registration round
-// when it is mirrored.
-void settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
+// when it is mirrored. The block it looked at, while the registration still
+// maps it (none when the registration was turned round).
+cv::Mat settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
     const double smooth = ink != Ink::Grey ? 1.0 : 0;
-    const double evidence = mirror_evidence(rectify_block(grey, reg.block_to_page, smooth));
+    cv::Mat block = rectify_block(grey, reg.block_to_page, smooth);
+    const double evidence = mirror_evidence(block);
     if (evidence < 0) {
+        block.release();
         const double score = reg.score;
         PlacementFit fit;
         fit.used = reg.rings_measured;
@@ -789,6 +792,7 @@ void settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
         reg = make_registration(reg.block_to_page * block_symmetry(0, true), fit, score);
     }
     reg.mirror_evidence = std::abs(evidence);
+    return block;
 }
 
 }  // namespace
@@ -857,7 +861,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         ink = transition_density(dark) <= kCleanTransitions ? Ink::Clean : Ink::Dots;
     }
     auto finish = [&](Registration reg) {
-        settle_mirror(grey, reg, ink);
+        result.rectified = settle_mirror(grey, reg, ink);
         result.registration = reg;
         return result;
     };

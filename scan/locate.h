@@ -59,6 +59,11 @@ struct LocateResult {
     // The picture holds only black and white (a 1-bit scan, or a page
     // thresholded or dithered to it): smoothed before anything is measured.
     bool bilevel = false;
+    // The block rectified from the picture by the registration, as
+    // rectify_block gives it (smoothed by a unit when the page is black and
+    // white), when the mirror check made it from that same registration;
+    // empty when the registration was turned round after it.
+    cv::Mat rectified;
 };
 
 // Whether an 8-bit grey picture is black and white only (nearly every pixel
