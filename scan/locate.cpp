@@ -127,37 +127,47 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         unframed.copyTo(dark);
     }
 
-    // The outer outlines and the holes' (two levels), in the order
-    // cv::findContours lists them, each read into one reused buffer: through
-    // the tracer cv::findContours itself calls, without a vector per outline.
-    // Runs of pixels kept as their ends: the same outlines, a fraction of
-    // the points to store.
+    // The outer outlines and the holes' (two levels), through the tracer
+    // cv::findContours itself calls and in the order it lists them (each
+    // outline, then the ones inside it, then the next), without a vector
+    // per outline: an outline's points are read, into one reused buffer,
+    // only when its box has a ring's size and shape. Runs of pixels are kept
+    // as their ends: the same outlines, a fraction of the points to store.
     cv::MemStorage storage(cvCreateMemStorage(0));
     CvMat framed_header = cvMat(framed);
-    CvSeq* first = nullptr;
-    cvFindContours(&framed_header, storage, &first, sizeof(CvContour), CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE,
+    CvSeq* outline = nullptr;
+    cvFindContours(&framed_header, storage, &outline, sizeof(CvContour), CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE,
                    cvPoint(-1, -1));
-    if (first == nullptr) return out;
-    CvSeq* outlines = cvTreeToNodeSeq(first, sizeof(CvSeq), storage);
-    out.outlines = static_cast<std::size_t>(outlines->total);
-    CvSeqReader reader;
-    cvStartReadSeq(outlines, &reader);
+    auto next_outline = [level = 0](CvSeq* at) mutable -> CvSeq* {
+        if (at->v_next) {
+            ++level;
+            return at->v_next;
+        }
+        while (at->h_next == nullptr) {
+            at = at->v_prev;
+            if (--level < 0) return nullptr;
+        }
+        return at->h_next;
+    };
     std::vector<cv::Point> c;
+    bool full = false;  // enough candidates: the rest are only counted
 
-    for (std::size_t i = 0; i < out.outlines; ++i) {
+    for (std::size_t i = 0; outline != nullptr; ++i, outline = next_outline(outline)) {
+        ++out.outlines;
+        if (full) continue;
         if ((i & 4095) == 4095 && deadline.passed()) {
             out.stop = Stop::Time;
             return out;
         }
-        CvSeq* outline = nullptr;
-        CV_READ_SEQ_ELEM(outline, reader);
         if (outline->total < 4) continue;
-        c.resize(static_cast<std::size_t>(outline->total));
-        cvCvtSeqToArray(outline, c.data());
-        const cv::Rect box = cv::boundingRect(c);
+        // The tracer's own box of the outline: that of its points.
+        const CvRect r = reinterpret_cast<const CvContour*>(outline)->rect;
+        const cv::Rect box(r.x, r.y, r.width, r.height);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
         const double aspect = static_cast<double>(box.width) / box.height;
         if (aspect < 0.7 || aspect > 1.43) continue;
+        c.resize(static_cast<std::size_t>(outline->total));
+        cvCvtSeqToArray(outline, c.data());
         // A circle's outline is about pi times its width long; letters and
         // lines are much longer or shorter. Cheaper than the moments.
         const double perimeter = cv::arcLength(c, true);
@@ -178,7 +188,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
                                  : (diameter + 1.0) / (2 * block::kRingOuterRadius);
         if (unit < 0.3 || unit > 8) continue;
         out.list.push_back({{m.m10 / m.m00, m.m01 / m.m00}, unit});
-        if (out.list.size() > 2 * kMaxCandidates) break;
+        if (out.list.size() > 2 * kMaxCandidates) full = true;
     }
     return out;
 }
