@@ -834,15 +834,25 @@ bool is_bilevel(const cv::Mat& grey) {
     if (grey.empty() || grey.type() != CV_8UC1) return false;
     // A sample of rows is enough: a grey page has hundreds of levels on
     // every row, a black-and-white one two.
-    std::array<std::size_t, 256> hist{};
+    // Four counts per level, for neighbouring pixels: paper is one level
+    // over long runs, and a single count would wait on itself pixel by pixel.
+    std::array<std::array<std::size_t, 256>, 4> counts{};
     std::size_t n = 0;
     const int step = std::max(1, grey.rows / 200);
     for (int y = 0; y < grey.rows; y += step) {
         const std::uint8_t* p = grey.ptr<std::uint8_t>(y);
-        for (int x = 0; x < grey.cols; ++x) ++hist[p[x]];
+        int x = 0;
+        for (; x + 4 <= grey.cols; x += 4) {
+            ++counts[0][p[x]];
+            ++counts[1][p[x + 1]];
+            ++counts[2][p[x + 2]];
+            ++counts[3][p[x + 3]];
+        }
+        for (; x < grey.cols; ++x) ++counts[0][p[x]];
         n += static_cast<std::size_t>(grey.cols);
     }
-    std::array<std::size_t, 256> sorted = hist;
+    std::array<std::size_t, 256> sorted{};
+    for (std::size_t v = 0; v < 256; ++v) sorted[v] = counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v];
     std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
     return n > 0 && static_cast<double>(sorted[0] + sorted[1]) >= 0.98 * static_cast<double>(n);
 }
