@@ -809,13 +809,6 @@ cv::Mat settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
 
 cv::Point2d bubble_centre(int c, int r) { return {block::bubble_centre_x(c), block::bubble_centre_y(r)}; }
 
-cv::Point2d map_point(const cv::Matx33d& h, cv::Point2d p) {
-    const double x = h(0, 0) * p.x + h(0, 1) * p.y + h(0, 2);
-    const double y = h(1, 0) * p.x + h(1, 1) * p.y + h(1, 2);
-    const double w = h(2, 0) * p.x + h(2, 1) * p.y + h(2, 2);
-    return {x / w, y / w};
-}
-
 Registration scale_registration(const Registration& reg, double factor) {
     return scale_registration(reg, factor, factor);
 }
