@@ -143,7 +143,7 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
         // A black-and-white page is smoothed to about a unit, so that a mark's
         // dots read as the grey they stand for.
-        // A grey page's block was rectified already, for the mirror check.
+        // A one-channel page's block was rectified already, for the mirror check.
         result.block = image.channels() == 1 && !found.rectified.empty()
                            ? found.rectified
                            : rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0);
