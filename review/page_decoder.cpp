@@ -89,9 +89,9 @@ std::variant<Surface, std::string> load_sheet_file(const std::string& path) {
 
 std::variant<int, std::string> PageDecoder::page_count(const std::string& path) {
     if (starts_with_bm(path)) return 1;  // decoded by our own decoder, or the loader when that refuses
-    auto opened = scan::open_scan(path);
-    if (auto* e = std::get_if<scan::LoadError>(&opened)) return "cannot load: " + without_path(e->message, path);
-    const int n = std::get<std::unique_ptr<scan::PageSource>>(opened)->page_count();
+    auto counted = scan::count_pages(path);
+    if (auto* e = std::get_if<scan::LoadError>(&counted)) return "cannot load: " + without_path(e->message, path);
+    const int n = std::get<int>(counted);
     if (n < 1) return std::string("cannot load: the file holds no pages");
     return n;
 }

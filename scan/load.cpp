@@ -183,9 +183,11 @@ struct FdCloser {
     ~FdCloser() { ::close(fd); }
 };
 
-}  // namespace
-
-std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string& path, const LoadLimits& limits) {
+// Opens `path` as open_scan does; but given `raster_pages`, a file whose
+// pages would be decoded from its bytes in memory (PNG, JPEG, WebP, BMP) is
+// only counted from its headers: *raster_pages is set and no source made.
+std::variant<std::unique_ptr<PageSource>, LoadError> open_path(const std::string& path, const LoadLimits& limits,
+                                                               int* raster_pages) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return file_error(path, errno == ENOENT ? std::string("does not exist")
@@ -219,6 +221,14 @@ std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string
     if (image.format == ImageFormat::Tiff || image.format == ImageFormat::Pdf) {
         return make_source(std::move(image), std::string(), path, path, limits);
     }
+    if (raster_pages != nullptr && image.format != ImageFormat::Heic && image.format != ImageFormat::Avif) {
+        // What make_source checks of such a file before its source is made.
+        if (std::cmp_greater(image.pages.size(), limits.max_pages)) {
+            return file_error(path, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
+        }
+        *raster_pages = static_cast<int>(image.pages.size());
+        return std::unique_ptr<PageSource>();
+    }
     std::string bytes;
     try {
         bytes.resize(static_cast<std::size_t>(size));
@@ -231,6 +241,20 @@ std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string
                                            : std::string("became shorter while it was read"));
     }
     return make_source(std::move(image), std::move(bytes), path, std::string(), limits);
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string& path, const LoadLimits& limits) {
+    return open_path(path, limits, nullptr);
+}
+
+std::variant<int, LoadError> count_pages(const std::string& path, const LoadLimits& limits) {
+    int raster_pages = 0;
+    auto opened = open_path(path, limits, &raster_pages);
+    if (auto* error = std::get_if<LoadError>(&opened)) return std::move(*error);
+    const auto& source = std::get<std::unique_ptr<PageSource>>(opened);
+    return source ? source->page_count() : raster_pages;
 }
 
 std::variant<std::unique_ptr<PageSource>, LoadError> open_scan_bytes(std::string bytes, const std::string& name,

@@ -73,6 +73,12 @@ public:
 std::variant<std::unique_ptr<PageSource>, LoadError> open_scan(const std::string& path,
                                                                 const LoadLimits& limits = {});
 
+// How many pages the file holds, with the refusals open_scan would give; a
+// file decoded from its bytes in memory (PNG, JPEG, WebP, BMP) is counted
+// from its headers alone, not read whole, so that a batch listing its files
+// first does not read each twice.
+std::variant<int, LoadError> count_pages(const std::string& path, const LoadLimits& limits = {});
+
 // The same from bytes in memory (for tests and fuzzing); `name` is used in
 // messages.
 std::variant<std::unique_ptr<PageSource>, LoadError> open_scan_bytes(std::string bytes, const std::string& name,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
+#include <opencv2/imgproc/imgproc_c.h>
 
 #include "form/block_layout.h"
 #include "scan/orientation.h"
@@ -90,13 +91,25 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
                            int close = 0) {
     Candidates out;
     const int long_side = std::max(grey.cols, grey.rows);
-    cv::Mat dark;
+    // The dark pixels are written inside a frame of one background pixel,
+    // which the outline tracer needs round the picture: no padded copy.
+    cv::Mat framed(grey.rows + 2, grey.cols + 2, CV_8UC1);
+    std::fill_n(framed.ptr<std::uint8_t>(0), framed.cols, std::uint8_t{0});
+    std::fill_n(framed.ptr<std::uint8_t>(framed.rows - 1), framed.cols, std::uint8_t{0});
+    for (int y = 1; y + 1 < framed.rows; ++y) {
+        std::uint8_t* row = framed.ptr<std::uint8_t>(y);
+        row[0] = row[framed.cols - 1] = 0;
+    }
+    cv::Mat dark = framed(cv::Rect(1, 1, grey.cols, grey.rows));
+    // The closing below sees the picture alone, not the frame round it.
+    cv::Mat unframed;
+    cv::Mat& binary = close > 0 ? unframed : dark;
     if (block_size == kOneThreshold) {
-        cv::threshold(grey, dark, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+        cv::threshold(grey, binary, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
     } else {
         if (block_size <= 0) block_size = std::clamp(long_side / 45, 9, 101);
         block_size |= 1;
-        cv::adaptiveThreshold(grey, dark, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
+        cv::adaptiveThreshold(grey, binary, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, block_size, 12);
     }
     if (deadline.passed()) {
         out.stop = Stop::Time;
@@ -104,32 +117,57 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     }
     // Tracing the outlines of noise or of a field of dots takes time that
     // grows faster than the picture; such a page holds no block anyway.
-    if (max_transitions > 0 && transition_density(dark) > max_transitions) {
+    if (max_transitions > 0 && transition_density(binary) > max_transitions) {
         out.stop = Stop::Clutter;
         return out;
     }
-    if (close > 0)
-        cv::morphologyEx(dark, dark, cv::MORPH_CLOSE,
+    if (close > 0) {
+        cv::morphologyEx(unframed, unframed, cv::MORPH_CLOSE,
                          cv::getStructuringElement(close <= 3 ? cv::MORPH_RECT : cv::MORPH_ELLIPSE, {close, close}));
+        unframed.copyTo(dark);
+    }
 
-    std::vector<std::vector<cv::Point>> contours;
-    std::vector<cv::Vec4i> hierarchy;
-    // Runs of pixels kept as their ends: the same outlines, a fraction of
-    // the points to store.
-    cv::findContours(dark, contours, hierarchy, cv::RETR_CCOMP, cv::CHAIN_APPROX_SIMPLE);
-    out.outlines = contours.size();
+    // The outer outlines and the holes' (two levels), through the tracer
+    // cv::findContours itself calls and in the order it lists them (each
+    // outline, then the ones inside it, then the next), without a vector
+    // per outline: an outline's points are read, into one reused buffer,
+    // only when its box has a ring's size and shape. Runs of pixels are kept
+    // as their ends: the same outlines, a fraction of the points to store.
+    cv::MemStorage storage(cvCreateMemStorage(0));
+    CvMat framed_header = cvMat(framed);
+    CvSeq* outline = nullptr;
+    cvFindContours(&framed_header, storage, &outline, sizeof(CvContour), CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE,
+                   cvPoint(-1, -1));
+    auto next_outline = [level = 0](CvSeq* at) mutable -> CvSeq* {
+        if (at->v_next) {
+            ++level;
+            return at->v_next;
+        }
+        while (at->h_next == nullptr) {
+            at = at->v_prev;
+            if (--level < 0) return nullptr;
+        }
+        return at->h_next;
+    };
+    std::vector<cv::Point> c;
+    bool full = false;  // enough candidates: the rest are only counted
 
-    for (std::size_t i = 0; i < contours.size(); ++i) {
+    for (std::size_t i = 0; outline != nullptr; ++i, outline = next_outline(outline)) {
+        ++out.outlines;
+        if (full) continue;
         if ((i & 4095) == 4095 && deadline.passed()) {
             out.stop = Stop::Time;
             return out;
         }
-        const auto& c = contours[i];
-        if (c.size() < 4) continue;
-        const cv::Rect box = cv::boundingRect(c);
+        if (outline->total < 4) continue;
+        // The tracer's own box of the outline: that of its points.
+        const CvRect r = reinterpret_cast<const CvContour*>(outline)->rect;
+        const cv::Rect box(r.x, r.y, r.width, r.height);
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
         const double aspect = static_cast<double>(box.width) / box.height;
         if (aspect < 0.7 || aspect > 1.43) continue;
+        c.resize(static_cast<std::size_t>(outline->total));
+        cvCvtSeqToArray(outline, c.data());
         // A circle's outline is about pi times its width long; letters and
         // lines are much longer or shorter. Cheaper than the moments.
         const double perimeter = cv::arcLength(c, true);
@@ -142,7 +180,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         if (circularity < 0.55) continue;
         const double fill = area / (static_cast<double>(box.width) * box.height);
         if (fill < 0.55 || fill > 0.95) continue;
-        const bool hole = hierarchy[i][3] >= 0;
+        const bool hole = outline->v_prev != nullptr;  // a hole's outline lies inside an outer one
         const double diameter = 2 * std::sqrt(area / kPi);
         // A traced hole boundary runs along the dark pixels around the hole,
         // half a pixel outside it; a traced outer boundary half a pixel inside.
@@ -150,7 +188,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
                                  : (diameter + 1.0) / (2 * block::kRingOuterRadius);
         if (unit < 0.3 || unit > 8) continue;
         out.list.push_back({{m.m10 / m.m00, m.m01 / m.m00}, unit});
-        if (out.list.size() > 2 * kMaxCandidates) break;
+        if (out.list.size() > 2 * kMaxCandidates) full = true;
     }
     return out;
 }
@@ -208,24 +246,74 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
     constexpr double kBinRatio = 1.3;
     auto bin_of = [&](double unit) { return static_cast<int>(std::floor(std::log(unit) / std::log(kBinRatio))); };
     auto cell_of_bin = [&](int bin) { return 1.3 * block::kPitch * std::pow(kBinRatio, bin + 1); };
-    struct Key {
-        int bin, gx, gy;
-        bool operator==(const Key& o) const { return bin == o.bin && gx == o.gx && gy == o.gy; }
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            return std::hash<long long>()((static_cast<long long>(k.bin) << 42) ^
-                                          (static_cast<long long>(k.gx) << 21) ^ static_cast<long long>(k.gy));
+    // Every size bin's cells as one array over the cells its candidates
+    // span, each cell's candidates in index order: a look-up is an index,
+    // and a cell outside the span is empty.
+    struct BinGrid {
+        int gx0 = 0, gy0 = 0, width = 0, height = 0;
+        double cell = 0;
+        std::vector<int> start;    // per cell: where its candidates begin in `members` (one more at the end)
+        std::vector<int> members;  // candidate indices, cell by cell
+        std::pair<const int*, const int*> at(int gx, int gy) const {
+            const int x = gx - gx0, y = gy - gy0;
+            if (x < 0 || y < 0 || x >= width || y >= height) return {nullptr, nullptr};
+            const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+            return {members.data() + start[k], members.data() + start[k + 1]};
         }
     };
-    std::unordered_map<Key, std::vector<int>, KeyHash> grid;
-    grid.reserve(cands.size());
-    for (int i = 0; i < static_cast<int>(cands.size()); ++i) {
+    struct Place {
+        int bin, gx, gy;
+    };
+    std::vector<Place> places(cands.size());
+    int bin_min = 0, bin_max = -1;
+    for (std::size_t i = 0; i < cands.size(); ++i) {
         const int bin = bin_of(cands[i].unit);
         const double cell = cell_of_bin(bin);
-        grid[{bin, static_cast<int>(std::floor(cands[i].centre.x / cell)),
-              static_cast<int>(std::floor(cands[i].centre.y / cell))}]
-            .push_back(i);
+        places[i] = {bin, static_cast<int>(std::floor(cands[i].centre.x / cell)),
+                     static_cast<int>(std::floor(cands[i].centre.y / cell))};
+        if (i == 0 || bin < bin_min) bin_min = bin;
+        if (i == 0 || bin > bin_max) bin_max = bin;
+    }
+    std::vector<BinGrid> grids(static_cast<std::size_t>(std::max(bin_max - bin_min + 1, 0)));
+    {
+        std::vector<int> gx1(grids.size()), gy1(grids.size());
+        std::vector<bool> seen(grids.size(), false);
+        for (const Place& p : places) {
+            const auto b = static_cast<std::size_t>(p.bin - bin_min);
+            BinGrid& g = grids[b];
+            if (!seen[b]) {
+                seen[b] = true;
+                g.gx0 = gx1[b] = p.gx;
+                g.gy0 = gy1[b] = p.gy;
+            }
+            g.gx0 = std::min(g.gx0, p.gx), gx1[b] = std::max(gx1[b], p.gx);
+            g.gy0 = std::min(g.gy0, p.gy), gy1[b] = std::max(gy1[b], p.gy);
+        }
+        for (std::size_t b = 0; b < grids.size(); ++b) {
+            BinGrid& g = grids[b];
+            g.cell = cell_of_bin(bin_min + static_cast<int>(b));
+            if (!seen[b]) continue;
+            g.width = gx1[b] - g.gx0 + 1;
+            g.height = gy1[b] - g.gy0 + 1;
+            g.start.assign(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height) + 1, 0);
+        }
+        auto cell_index = [&](const Place& p) {
+            const BinGrid& g = grids[static_cast<std::size_t>(p.bin - bin_min)];
+            return static_cast<std::size_t>(p.gy - g.gy0) * static_cast<std::size_t>(g.width) +
+                   static_cast<std::size_t>(p.gx - g.gx0);
+        };
+        for (const Place& p : places) ++grids[static_cast<std::size_t>(p.bin - bin_min)].start[cell_index(p) + 1];
+        for (BinGrid& g : grids) {
+            for (std::size_t k = 1; k < g.start.size(); ++k) g.start[k] += g.start[k - 1];
+            g.members.resize(g.start.empty() ? 0 : static_cast<std::size_t>(g.start.back()));
+        }
+        std::vector<std::vector<int>> filled(grids.size());
+        for (std::size_t b = 0; b < grids.size(); ++b) filled[b].assign(grids[b].start.begin(), grids[b].start.end());
+        for (int i = 0; i < static_cast<int>(places.size()); ++i) {
+            const Place& p = places[static_cast<std::size_t>(i)];
+            const auto b = static_cast<std::size_t>(p.bin - bin_min);
+            grids[b].members[static_cast<std::size_t>(filled[b][cell_index(p)]++)] = i;
+        }
     }
 
     std::vector<std::vector<Edge>> edges(cands.size());
@@ -240,15 +328,17 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
         const int bin = bin_of(a.unit);
         found.clear();
         for (int b = bin - 1; b <= bin + 1; ++b) {
-            const double cell = cell_of_bin(b);
+            if (b < bin_min || b > bin_max) continue;  // no candidate of that size
+            const BinGrid& g = grids[static_cast<std::size_t>(b - bin_min)];
+            const double cell = g.cell;
             const int reach = static_cast<int>(std::ceil(1.25 * pitch / cell));
             const int gx = static_cast<int>(std::floor(a.centre.x / cell));
             const int gy = static_cast<int>(std::floor(a.centre.y / cell));
             for (int dy = -reach; dy <= reach; ++dy)
                 for (int dx = -reach; dx <= reach; ++dx) {
-                    auto it = grid.find({b, gx + dx, gy + dy});
-                    if (it == grid.end()) continue;
-                    for (int j : it->second) {
+                    const auto [first, last] = g.at(gx + dx, gy + dy);
+                    for (const int* it = first; it != last; ++it) {
+                        const int j = *it;
                         if (j == i) continue;
                         const auto& c = cands[j];
                         if (std::abs(c.unit / a.unit - 1) > 0.35) continue;
@@ -697,11 +787,14 @@ Registration confirm_on_full(const cv::Mat& grey, const Registration& coarse, In
 
 // Tells a mirrored block from an upright one by its printed digits, on the
 // block rectified from the full picture, and turns the registration round
-// when it is mirrored.
-void settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
+// when it is mirrored. The block it looked at, while the registration still
+// maps it (none when the registration was turned round).
+cv::Mat settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
     const double smooth = ink != Ink::Grey ? 1.0 : 0;
-    const double evidence = mirror_evidence(rectify_block(grey, reg.block_to_page, smooth));
+    cv::Mat block = rectify_block(grey, reg.block_to_page, smooth);
+    const double evidence = mirror_evidence(block);
     if (evidence < 0) {
+        block.release();
         const double score = reg.score;
         PlacementFit fit;
         fit.used = reg.rings_measured;
@@ -709,18 +802,12 @@ void settle_mirror(const cv::Mat& grey, Registration& reg, Ink ink) {
         reg = make_registration(reg.block_to_page * block_symmetry(0, true), fit, score);
     }
     reg.mirror_evidence = std::abs(evidence);
+    return block;
 }
 
 }  // namespace
 
 cv::Point2d bubble_centre(int c, int r) { return {block::bubble_centre_x(c), block::bubble_centre_y(r)}; }
-
-cv::Point2d map_point(const cv::Matx33d& h, cv::Point2d p) {
-    const double x = h(0, 0) * p.x + h(0, 1) * p.y + h(0, 2);
-    const double y = h(1, 0) * p.x + h(1, 1) * p.y + h(1, 2);
-    const double w = h(2, 0) * p.x + h(2, 1) * p.y + h(2, 2);
-    return {x / w, y / w};
-}
 
 Registration scale_registration(const Registration& reg, double factor) {
     return scale_registration(reg, factor, factor);
@@ -740,15 +827,25 @@ bool is_bilevel(const cv::Mat& grey) {
     if (grey.empty() || grey.type() != CV_8UC1) return false;
     // A sample of rows is enough: a grey page has hundreds of levels on
     // every row, a black-and-white one two.
-    std::array<std::size_t, 256> hist{};
+    // Four counts per level, for neighbouring pixels: paper is one level
+    // over long runs, and a single count would wait on itself pixel by pixel.
+    std::array<std::array<std::size_t, 256>, 4> counts{};
     std::size_t n = 0;
     const int step = std::max(1, grey.rows / 200);
     for (int y = 0; y < grey.rows; y += step) {
         const std::uint8_t* p = grey.ptr<std::uint8_t>(y);
-        for (int x = 0; x < grey.cols; ++x) ++hist[p[x]];
+        int x = 0;
+        for (; x + 4 <= grey.cols; x += 4) {
+            ++counts[0][p[x]];
+            ++counts[1][p[x + 1]];
+            ++counts[2][p[x + 2]];
+            ++counts[3][p[x + 3]];
+        }
+        for (; x < grey.cols; ++x) ++counts[0][p[x]];
         n += static_cast<std::size_t>(grey.cols);
     }
-    std::array<std::size_t, 256> sorted = hist;
+    std::array<std::size_t, 256> sorted{};
+    for (std::size_t v = 0; v < 256; ++v) sorted[v] = counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v];
     std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
     return n > 0 && static_cast<double>(sorted[0] + sorted[1]) >= 0.98 * static_cast<double>(n);
 }
@@ -777,7 +874,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         ink = transition_density(dark) <= kCleanTransitions ? Ink::Clean : Ink::Dots;
     }
     auto finish = [&](Registration reg) {
-        settle_mirror(grey, reg, ink);
+        result.rectified = settle_mirror(grey, reg, ink);
         result.registration = reg;
         return result;
     };
@@ -788,7 +885,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     const int long_side = std::max(grey.cols, grey.rows);
     const int k = static_cast<int>(std::lround(static_cast<double>(long_side) / options.coarse_long_side));
     cv::Mat reduced;
-    if (k >= 2) {
+    if (k >= 2 && !(ink == Ink::Grey && options.reduced_searched)) {
         // A whole-number factor: averaging k x k squares is several times
         // faster than resampling by a fraction.
         const cv::Mat whole = grey(cv::Rect(0, 0, grey.cols / k * k, grey.rows / k * k));
@@ -818,7 +915,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     if (ink == Ink::Grey) {
         // One threshold for the page first (scans are evenly lit), the local
         // mean when that finds nothing (photos, shadows, tinted paper).
-        if (k >= 2) passes.push_back({reduced, k, {}});
+        if (k >= 2 && !options.reduced_searched) passes.push_back({reduced, k, {}});
         passes.push_back({grey, 1, {kOneThreshold}});
         passes.push_back({grey, 1, {}});
     } else {

@@ -44,6 +44,10 @@ struct LocateOptions {
     // Work on a copy reduced so that its longer side is at most this many
     // pixels first; look at the full picture only when that finds nothing.
     int coarse_long_side = 1800;
+    // The page was searched already at about the size of that reduced copy
+    // (decoded at a reduced size and nothing found there): a grey page
+    // starts at full size, its reduced copy would show the same again.
+    bool reduced_searched = false;
     // Stop when this passes (the result then says timed_out).
     Deadline deadline;
 };
@@ -55,6 +59,11 @@ struct LocateResult {
     // The picture holds only black and white (a 1-bit scan, or a page
     // thresholded or dithered to it): smoothed before anything is measured.
     bool bilevel = false;
+    // The block rectified from the picture by the registration, as
+    // rectify_block gives it (smoothed by a unit when the page is black and
+    // white), when the mirror check made it from that same registration;
+    // empty when the registration was turned round after it.
+    cv::Mat rectified;
 };
 
 // Whether an 8-bit grey picture is black and white only (nearly every pixel
@@ -72,6 +81,12 @@ Registration scale_registration(const Registration& reg, double fx, double fy);
 // Block coordinates of the centre of bubble (column c, row r), both from 0.
 cv::Point2d bubble_centre(int c, int r);
 
-cv::Point2d map_point(const cv::Matx33d& h, cv::Point2d p);
+// Inline: the placement score maps some three thousand points a placement.
+inline cv::Point2d map_point(const cv::Matx33d& h, cv::Point2d p) {
+    const double x = h(0, 0) * p.x + h(0, 1) * p.y + h(0, 2);
+    const double y = h(1, 0) * p.x + h(1, 1) * p.y + h(1, 2);
+    const double w = h(2, 0) * p.x + h(2, 1) * p.y + h(2, 2);
+    return {x / w, y / w};
+}
 
 }  // namespace idr::scan

@@ -219,6 +219,7 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
         if (auto full = picture.full_resolution()) {
             image = *full;
             reduction = 1;
+            locate_options.reduced_searched = true;
             found = locate_block(grey_of(image), locate_options);
         }
     }
@@ -239,7 +240,10 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     result.registration = reduction > 1 ? scale_registration(reg, reduction) : reg;
     // A black-and-white page is smoothed to about a unit, so that a mark's
     // dots read as the grey they stand for.
-    cv::Mat& block = result.block.emplace(rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0));
+    // A one-channel page's block was rectified already, for the mirror check.
+    cv::Mat& block = result.block.emplace(image.channels() == 1 && !found.rectified.empty()
+                                              ? found.rectified
+                                              : rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0));
     if (block.channels() == 1) cv::cvtColor(block, block, cv::COLOR_GRAY2BGR);
     Surface surface = to_surface(block);
     return finish(std::move(result), std::move(surface), true, options, timing);

@@ -574,6 +574,55 @@ TEST(Load, FilesThatCannotBeReadAreNamed) {
     EXPECT_NE(std::get<LoadError>(bad_reduction).message.find("only 1, 2, 4 and 8"), std::string::npos);
 }
 
+// Counting a file's pages reads only the headers of the formats decoded from
+// memory, but must say what opening it says: the same count, and for a file
+// that cannot be opened the same refusal, word for word.
+TEST(Load, CountingPagesAgreesWithOpening) {
+    const fs::path dir = scratch() / "count";
+    fs::create_directories(dir);
+    const cv::Mat picture = test_picture(40, 30);
+    const std::string jpeg = jpeg_file(picture);
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"one.png", png_file(picture)},
+        {"one.jpg", jpeg},
+        {"one.webp", webp_file(picture, true)},
+        {"one.bmp", bmp_file(picture)},
+        {"three.tif", tiff_file(std::vector<cv::Mat>(3, picture))},
+        {"two.pdf", make_pdf({{72, 72}, {72, 72}})},
+        {"one.heic", heif_file(picture)},
+        {"cut.jpg", jpeg.substr(0, 200)},
+        {"foreign.png", "not a picture at all"},
+        {"empty.png", ""},
+    };
+    std::vector<std::string> paths = {(dir / "missing.jpg").string(), dir.string()};
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        paths.push_back((dir / name).string());
+    }
+    LoadLimits one_page;
+    one_page.max_pages = 1;
+    LoadLimits small_files;
+    small_files.max_file_bytes = 100;
+    for (const LoadLimits& limits : {LoadLimits{}, one_page, small_files}) {
+        for (const std::string& path : paths) {
+            SCOPED_TRACE(path);
+            auto opened = open_scan(path, limits);
+            auto counted = count_pages(path, limits);
+            if (auto* error = std::get_if<LoadError>(&opened)) {
+                ASSERT_TRUE(std::holds_alternative<LoadError>(counted));
+                EXPECT_EQ(std::get<LoadError>(counted).message, error->message);
+            } else {
+                ASSERT_TRUE(std::holds_alternative<int>(counted)) << std::get<LoadError>(counted).message;
+                EXPECT_EQ(std::get<int>(counted), std::get<std::unique_ptr<PageSource>>(opened)->page_count());
+            }
+        }
+    }
+    // The counts themselves, by format.
+    EXPECT_EQ(std::get<int>(count_pages((dir / "one.jpg").string())), 1);
+    EXPECT_EQ(std::get<int>(count_pages((dir / "three.tif").string())), 3);
+    EXPECT_EQ(std::get<int>(count_pages((dir / "two.pdf").string())), 2);
+}
+
 TEST(Load, ScanExtensions) {
     for (const auto& [name, expected] : std::vector<std::pair<const char*, bool>>{
              {"a.png", true}, {"b.JPG", true}, {"c.jpeg", true}, {"d.Tif", true}, {"e.tiff", true},

@@ -14,6 +14,7 @@
 
 #include "form/block_layout.h"
 #include "form/form1.h"
+#include "scan/encode.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
 #include "scan/rectify.h"
@@ -223,6 +224,51 @@ TEST(ReadPage, SameDigitInEveryColumnAndNoMarksAtAll) {
         EXPECT_EQ(r.reading, c.id) << r.why;
         const bool all_digits = c.id.find('_') == std::string::npos;
         EXPECT_EQ(r.status, all_digits ? "ok" : "review") << r.why;
+    }
+}
+
+// A 300-dpi JPEG page decoded at half size, as the reader decodes pages this
+// large: printing too small for the half-size picture is found on the look
+// at full size (which starts there, not at a reduced copy of it); printing
+// large enough is found at half size without decoding the page again.
+TEST(ReadPage, HalfSizePagesTooSmallToReadThereAreReadAtFullSize) {
+    const struct {
+        double unit_px;  // at full size
+        bool second_look;
+    } cases[] = {{0.6, true}, {1.5, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("unit " + std::to_string(c.unit_px));
+        pagegen::PagePlan plan = pagegen::random_plan(11, pagegen::Kind::Scan);
+        plan.dpi = 300;
+        plan.unit_px = c.unit_px;
+        plan.colour = false;
+        plan.rotation_deg = 1.2;
+        for (int col = 0; col < 10; ++col)
+            plan.columns[static_cast<std::size_t>(col)] = {pagegen::Mark::Pencil, (3 * col + 1) % 10, -1, 70};
+        plan.paper_width_in = 2480 / 300.0;
+        plan.paper_height_in = 3508 / 300.0;
+        const pagegen::GeneratedPage g = pagegen::make_page(plan);
+        const std::vector<std::uint8_t> jpeg = scan::encode_jpeg(g.image, 90);
+        auto opened = scan::open_scan_bytes(std::string(jpeg.begin(), jpeg.end()), "page");
+        scan::PageSource& source = *std::get<std::unique_ptr<scan::PageSource>>(opened);
+        auto half = std::get<scan::Page>(source.page(1, scan::PixelKind::Grey, 2));
+        ASSERT_EQ(half.reduction, 2);
+        PagePicture p;
+        p.image = half.image;
+        p.full_size = half.full_size;
+        p.reduction = half.reduction;
+        int full_decodes = 0;
+        p.full_resolution = [&]() -> std::optional<cv::Mat> {
+            ++full_decodes;
+            return std::get<scan::Page>(source.page(1, scan::PixelKind::Grey, 1)).image;
+        };
+        const PageResult r = scan::read_page(p);
+        EXPECT_EQ(full_decodes, c.second_look ? 1 : 0);
+        EXPECT_EQ(r.status, "ok") << r.why;
+        EXPECT_EQ(r.reading, g.truth.reading);
+        ASSERT_TRUE(r.registration) << r.why;
+        EXPECT_LT(corner_error(*r.registration, *g.truth.corners), 0.5 * *g.truth.unit_px);
+        EXPECT_EQ(r.image_size, cv::Size(2480, 3508));
     }
 }
 
