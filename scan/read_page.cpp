@@ -32,6 +32,11 @@ cv::Mat grey_of(const cv::Mat& image) {
 
 bool in_block_frame(const cv::Size& size) { return size.width == block::kWidth && size.height == block::kHeight; }
 
+// Whether a picture of `size` is located, or read as it stands.
+bool to_locate(const ReadOptions& options, const cv::Size& size) {
+    return options.locate == LocateMode::Always || (options.locate == LocateMode::Auto && !in_block_frame(size));
+}
+
 // The black-sample box as a whole number of samples, for the threshold
 // search; texts the step itself would refuse leave the default.
 int black_samples_of(const std::string& text) {
@@ -199,11 +204,10 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     result.image_size = picture.full_size.area() > 0 ? picture.full_size : picture.image.size();
     const cv::Size size = picture.exact ? cv::Size(picture.exact->width(), picture.exact->height())
                                         : picture.image.size();
-    const bool locate = options.locate == LocateMode::Always ||
-                        (options.locate == LocateMode::Auto && !in_block_frame(size));
-    if (!locate) {
+    if (!to_locate(options, size)) {
         Surface surface = picture.exact ? std::move(*picture.exact) : to_surface(picture.image);
-        if (options.thumbnail_long_side > 0) keep_thumbnail(result, picture.image.empty() ? to_mat(surface) : picture.image, options);
+        if (options.thumbnail_long_side > 0)
+            keep_thumbnail(result, picture.image.empty() ? to_mat(surface) : picture.image, options);
         return finish(std::move(result), std::move(surface), false, options, timing);
     }
 
@@ -250,9 +254,7 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
 }
 
 PageResult read_page(Surface exact, const ReadOptions& options) {
-    const bool stands = options.locate == LocateMode::Never ||
-                        (options.locate == LocateMode::Auto && in_block_frame({exact.width(), exact.height()}));
-    if (!stands || options.thumbnail_long_side > 0) {
+    if (to_locate(options, {exact.width(), exact.height()}) || options.thumbnail_long_side > 0) {
         PagePicture picture;
         picture.full_size = {exact.width(), exact.height()};
         picture.exact = std::move(exact);

@@ -33,9 +33,20 @@ const LazyLibrary& webp() {
     return library;
 }
 
+namespace {
+
+// The libraries by the names make_stubs.sh is given for them.
+struct Group {
+    const char* name;
+    const LazyLibrary& (*library)();
+};
+constexpr Group kGroups[] = {{"opencv", opencv}, {"jpeg", jpeg}, {"spng", spng}, {"webp", webp}};
+
+}  // namespace
+
 std::optional<std::string> scan_libraries_problem() {
-    for (const LazyLibrary* library : {&opencv(), &jpeg(), &spng(), &webp()})
-        if (auto problem = library->problem()) return problem;
+    for (const Group& group : kGroups)
+        if (auto problem = group.library().problem()) return problem;
     return std::nullopt;
 }
 
@@ -50,15 +61,12 @@ extern void* idr_stub_slots[];
 
 // Called from the assembly with the slot's number; returns the function.
 void* idr_stub_bind(unsigned index) {
-    const char* group = idr_stub_group_names[idr_stub_group_of[index]];
-    using idr::lazy::LazyLibrary;
-    const LazyLibrary* library = std::strcmp(group, "opencv") == 0 ? &idr::lazy::opencv()
-                                 : std::strcmp(group, "jpeg") == 0 ? &idr::lazy::jpeg()
-                                 : std::strcmp(group, "spng") == 0 ? &idr::lazy::spng()
-                                 : std::strcmp(group, "webp") == 0 ? &idr::lazy::webp()
-                                                                   : nullptr;
+    const char* name = idr_stub_group_names[idr_stub_group_of[index]];
+    const idr::lazy::LazyLibrary* library = nullptr;
+    for (const idr::lazy::Group& group : idr::lazy::kGroups)
+        if (std::strcmp(group.name, name) == 0) library = &group.library();
     if (!library) {
-        std::fprintf(stderr, "id-reader-cli: %s: no library is known by the name %s\n", idr_stub_names[index], group);
+        std::fprintf(stderr, "id-reader-cli: %s: no library is known by the name %s\n", idr_stub_names[index], name);
         std::abort();
     }
     void* found = library->symbol(idr_stub_names[index]);
