@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -237,7 +239,9 @@ double text_to_double(std::string_view text, std::string_view decimal_separator)
     return parse_general(number, *magnitude, text, decimal_separator);
 }
 
-std::string system_decimal_separator() {
+namespace {
+
+std::string separator_from_environment() {
     // A private locale object built from the environment (LC_ALL,
     // LC_NUMERIC, LANG); neither the process locale nor the thread's is
     // touched.
@@ -247,6 +251,27 @@ std::string system_decimal_separator() {
     std::string separator = (radix != nullptr && *radix != '\0') ? radix : ".";
     freelocale(loc);
     return separator;
+}
+
+}  // namespace
+
+std::string system_decimal_separator() {
+    // Every window of a batch asks; building the locale object costs more
+    // than the rest of a window. It is built again only when the variables
+    // it is built from have changed.
+    static std::mutex guard;
+    static std::string last_key, last_separator;
+    std::string key;
+    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG", "LOCPATH"}) {
+        const char* value = std::getenv(name);
+        key += value != nullptr ? std::string(value) + '\n' : std::string("\x01\n");
+    }
+    const std::lock_guard<std::mutex> lock(guard);
+    if (last_separator.empty() || key != last_key) {
+        last_separator = separator_from_environment();
+        last_key = std::move(key);
+    }
+    return last_separator;
 }
 
 std::string int_to_text(Int32 v) {
