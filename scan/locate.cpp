@@ -1,10 +1,11 @@
 #include "scan/locate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <map>
-#include <unordered_map>
+#include <tuple>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -561,38 +562,85 @@ std::optional<PlacementFit> fit_measured(const std::vector<cv::Point2d>& bp, con
 std::optional<PlacementFit> refine(const std::vector<Candidate>& cands, const cv::Matx33d& h) {
     const double unit = local_unit(h, {131, 231});
     const double reach = 0.2 * block::kPitch * unit;
-    // The candidates by place, in cells of the search reach.
-    std::unordered_map<long long, std::vector<int>> grid;
-    auto key = [](int gx, int gy) { return (static_cast<long long>(gx) << 32) ^ static_cast<unsigned>(gy); };
+    // The candidates by place, in cells of the search reach: only the cells
+    // round where the rings should be, as one array over their span, each
+    // cell's candidates in index order (the nearest is the first found at
+    // its distance, so the order of the search decides a tie).
     const double cell = std::max(reach, 1.0);
-    for (int i = 0; i < static_cast<int>(cands.size()); ++i)
-        grid[key(static_cast<int>(std::floor(cands[i].centre.x / cell)),
-                 static_cast<int>(std::floor(cands[i].centre.y / cell)))]
-            .push_back(i);
-    std::vector<cv::Point2d> bp, pp;
+    auto cell_of = [&](cv::Point2d p) {
+        return std::pair<int, int>{static_cast<int>(std::floor(p.x / cell)), static_cast<int>(std::floor(p.y / cell))};
+    };
+    struct Ring {
+        cv::Point2d b, p;
+        int gx, gy;
+    };
+    std::array<Ring, block::kColumns * block::kRows> rings;
+    long long gx0 = 0, gx1 = -1, gy0 = 0, gy1 = -1;
     for (int c = 0; c < block::kColumns; ++c)
         for (int r = 0; r < block::kRows; ++r) {
-            const cv::Point2d b = bubble_centre(c, r);
-            const cv::Point2d p = map_point(h, b);
-            double best = reach * reach;
-            const Candidate* found = nullptr;
-            const int gx = static_cast<int>(std::floor(p.x / cell)), gy = static_cast<int>(std::floor(p.y / cell));
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    auto it = grid.find(key(gx + dx, gy + dy));
-                    if (it == grid.end()) continue;
-                    for (int j : it->second) {
-                        const Candidate& cand = cands[static_cast<std::size_t>(j)];
-                        const double ex = cand.centre.x - p.x, ey = cand.centre.y - p.y;
-                        const double d = ex * ex + ey * ey;
-                        if (d < best) best = d, found = &cand;
+            Ring& ring = rings[static_cast<std::size_t>(c * block::kRows + r)];
+            ring.b = bubble_centre(c, r);
+            ring.p = map_point(h, ring.b);
+            std::tie(ring.gx, ring.gy) = cell_of(ring.p);
+            if (c == 0 && r == 0) gx0 = gx1 = ring.gx, gy0 = gy1 = ring.gy;
+            gx0 = std::min<long long>(gx0, ring.gx), gx1 = std::max<long long>(gx1, ring.gx);
+            gy0 = std::min<long long>(gy0, ring.gy), gy1 = std::max<long long>(gy1, ring.gy);
+        }
+    --gx0, ++gx1, --gy0, ++gy1;
+    const long long width = gx1 - gx0 + 1, height = gy1 - gy0 + 1;
+    // A map that spreads the rings far wider than the candidates' page
+    // (nonsense from a bad fit) is searched cell by cell over the list.
+    const long long most_cells = 4 * static_cast<long long>(cands.size()) + 65536;
+    const bool dense = width <= most_cells && height <= most_cells && width * height <= most_cells;
+    std::vector<int> start, members;
+    auto index_of = [&](long long gx, long long gy) -> long long {
+        if (gx < gx0 || gx > gx1 || gy < gy0 || gy > gy1) return -1;
+        return (gy - gy0) * width + (gx - gx0);
+    };
+    if (dense) {
+        std::vector<long long> at(cands.size());
+        start.assign(static_cast<std::size_t>(width * height) + 1, 0);
+        for (std::size_t i = 0; i < cands.size(); ++i) {
+            const auto [gx, gy] = cell_of(cands[i].centre);
+            at[i] = index_of(gx, gy);
+            if (at[i] >= 0) ++start[static_cast<std::size_t>(at[i]) + 1];
+        }
+        for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+        members.resize(static_cast<std::size_t>(start.back()));
+        std::vector<int> filled(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < cands.size(); ++i)
+            if (at[i] >= 0) members[static_cast<std::size_t>(filled[static_cast<std::size_t>(at[i])]++)] = static_cast<int>(i);
+    }
+    std::vector<cv::Point2d> bp, pp;
+    for (const Ring& ring : rings) {
+        const cv::Point2d p = ring.p;
+        double best = reach * reach;
+        const Candidate* found = nullptr;
+        auto consider = [&](const Candidate& cand) {
+            const double ex = cand.centre.x - p.x, ey = cand.centre.y - p.y;
+            const double d = ex * ex + ey * ey;
+            if (d < best) best = d, found = &cand;
+        };
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dense) {
+                    const long long k = index_of(static_cast<long long>(ring.gx) + dx, static_cast<long long>(ring.gy) + dy);
+                    if (k < 0) continue;
+                    for (int m = start[static_cast<std::size_t>(k)]; m < start[static_cast<std::size_t>(k) + 1]; ++m)
+                        consider(cands[static_cast<std::size_t>(members[static_cast<std::size_t>(m)])]);
+                } else {
+                    for (const Candidate& cand : cands) {
+                        const auto [gx, gy] = cell_of(cand.centre);
+                        if (gx == static_cast<long long>(ring.gx) + dx && gy == static_cast<long long>(ring.gy) + dy)
+                            consider(cand);
                     }
                 }
-            if (found) {
-                bp.push_back(b);
-                pp.push_back(found->centre);
             }
+        if (found) {
+            bp.push_back(ring.b);
+            pp.push_back(found->centre);
         }
+    }
     return fit_measured(bp, pp, unit);
 }
 
