@@ -101,19 +101,37 @@ std::vector<cv::Mat> mirrored_patches(const std::vector<cv::Mat>& as_is) {
     return out;
 }
 
-double correlation(const cv::Mat& a, const cv::Mat& b) {
-    cv::Scalar ma, sa, mb, sb;
+// A patch of the built-in sheet, with what every correlation with it needs
+// of it, worked out once.
+struct Reference {
+    cv::Mat centred;    // less its mean
+    double spread = 0;  // standard deviation
+    double norm = 0;    // of `centred`
+};
+
+double correlation(const cv::Mat& a, const Reference& b) {
+    cv::Scalar ma, sa;
     cv::meanStdDev(a, ma, sa);
-    cv::meanStdDev(b, mb, sb);
-    if (sa[0] < 2 || sb[0] < 2) return 0;  // a blank patch says nothing
-    cv::Mat da = a - ma[0], db = b - mb[0];
-    return da.dot(db) / (std::sqrt(da.dot(da)) * std::sqrt(db.dot(db)));
+    if (sa[0] < 2 || b.spread < 2) return 0;  // a blank patch says nothing
+    cv::Mat da = a - ma[0];
+    return da.dot(b.centred) / (std::sqrt(da.dot(da)) * b.norm);
 }
 
-const std::vector<cv::Mat>& reference_patches() {
-    static const std::vector<cv::Mat> patches_of_sheet = [] {
+const std::vector<Reference>& reference_patches() {
+    static const std::vector<Reference> patches_of_sheet = [] {
+        std::vector<Reference> out;
         PictureResult sheet = read_framed_picture(embedded_sheet_blob());
-        return sheet ? patches(smoothed_grey(to_mat(*sheet.picture))) : std::vector<cv::Mat>{};
+        if (!sheet) return out;
+        for (const cv::Mat& p : patches(smoothed_grey(to_mat(*sheet.picture)))) {
+            cv::Scalar mean, spread;
+            cv::meanStdDev(p, mean, spread);
+            Reference r;
+            r.centred = p - mean[0];
+            r.spread = spread[0];
+            r.norm = std::sqrt(r.centred.dot(r.centred));
+            out.push_back(r);
+        }
+        return out;
     }();
     return patches_of_sheet;
 }
@@ -147,7 +165,7 @@ Orientation orientation_of(const cv::Matx33d& h) {
 
 double mirror_evidence(const cv::Mat& block) {
     if (block.cols != block::kWidth || block.rows != block::kHeight) return 0;
-    const std::vector<cv::Mat>& ref = reference_patches();
+    const std::vector<Reference>& ref = reference_patches();
     if (ref.empty()) return 0;
     const cv::Mat g = smoothed_grey(block);
     const std::vector<cv::Mat> as_is = patches(g), flipped = mirrored_patches(as_is);
