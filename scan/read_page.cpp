@@ -248,10 +248,8 @@ PageResult read_page(PagePicture picture, const ReadOptions& options) {
     cv::Mat& block = result.block.emplace(image.channels() == 1 && !found.rectified.empty()
                                               ? found.rectified
                                               : rectify_block(image, reg.block_to_page, found.bilevel ? 1.0 : 0.0));
-    // The window's picture straight from the grey, before the review copy
-    // is made colour: the same pixels, from a third of the bytes.
-    Surface surface = to_surface(block);
     if (block.channels() == 1) cv::cvtColor(block, block, cv::COLOR_GRAY2BGR);
+    Surface surface = to_surface(block);
     return finish(std::move(result), std::move(surface), true, options, timing);
 }
 

@@ -1,7 +1,6 @@
 #include "scan/rectify.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -64,20 +63,16 @@ cv::Mat rectify_block(const cv::Mat& page, const cv::Matx33d& block_to_page, dou
 
 Surface to_surface(const cv::Mat& picture) {
     Surface s(picture.cols, picture.rows, kWhite);
-    if (picture.channels() == 1) {
-        // A grey picture has 256 colours at most: each made once.
-        std::array<Int32, 256> colour{};
-        for (int v = 0; v < 256; ++v) colour[static_cast<std::size_t>(v)] = rgb(v, v, v);
-        for (int y = 0; y < picture.rows; ++y) {
-            const std::uint8_t* p = picture.ptr<std::uint8_t>(y);
-            for (int x = 0; x < picture.cols; ++x) s.set_pixel(x, y, colour[p[x]]);
+    for (int y = 0; y < picture.rows; ++y)
+        for (int x = 0; x < picture.cols; ++x) {
+            if (picture.channels() == 1) {
+                const int v = picture.at<std::uint8_t>(y, x);
+                s.set_pixel(x, y, rgb(v, v, v));
+            } else {
+                const cv::Vec3b p = picture.at<cv::Vec3b>(y, x);
+                s.set_pixel(x, y, rgb(p[2], p[1], p[0]));
+            }
         }
-        return s;
-    }
-    for (int y = 0; y < picture.rows; ++y) {
-        const cv::Vec3b* p = picture.ptr<cv::Vec3b>(y);
-        for (int x = 0; x < picture.cols; ++x) s.set_pixel(x, y, rgb(p[x][2], p[x][1], p[x][0]));
-    }
     return s;
 }
 
