@@ -609,7 +609,8 @@ std::optional<PlacementFit> refine(const std::vector<Candidate>& cands, const cv
         members.resize(static_cast<std::size_t>(start.back()));
         std::vector<int> filled(start.begin(), start.end() - 1);
         for (std::size_t i = 0; i < cands.size(); ++i)
-            if (at[i] >= 0) members[static_cast<std::size_t>(filled[static_cast<std::size_t>(at[i])]++)] = static_cast<int>(i);
+            if (at[i] >= 0)
+                members[static_cast<std::size_t>(filled[static_cast<std::size_t>(at[i])]++)] = static_cast<int>(i);
     }
     std::vector<cv::Point2d> bp, pp;
     for (const Ring& ring : rings) {
@@ -624,7 +625,8 @@ std::optional<PlacementFit> refine(const std::vector<Candidate>& cands, const cv
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
                 if (dense) {
-                    const long long k = index_of(static_cast<long long>(ring.gx) + dx, static_cast<long long>(ring.gy) + dy);
+                    const long long k =
+                        index_of(static_cast<long long>(ring.gx) + dx, static_cast<long long>(ring.gy) + dy);
                     if (k < 0) continue;
                     for (int m = start[static_cast<std::size_t>(k)]; m < start[static_cast<std::size_t>(k) + 1]; ++m)
                         consider(cands[static_cast<std::size_t>(members[static_cast<std::size_t>(m)])]);

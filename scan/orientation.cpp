@@ -38,7 +38,8 @@ cv::Mat smoothed_grey(const cv::Mat& block) {
 
 // The block seen in a mirror about the ring grid's centre line: pixel x
 // shows what pixel kMirrorPivot - x did.
-static_assert(2 * kGridCentreX == static_cast<int>(2 * kGridCentreX), "the grid's centre line runs along a pixel edge or centre");
+static_assert(2 * kGridCentreX == static_cast<int>(2 * kGridCentreX),
+              "the grid's centre line runs along a pixel edge or centre");
 constexpr int kMirrorPivot = static_cast<int>(2 * kGridCentreX) - 1;
 
 // The patches whose printing is not symmetric: each column's number, and

@@ -65,13 +65,16 @@ std::vector<Picture> pictures() {
             // A handful of levels only, some of them tied.
             std::uniform_int_distribution<int> level(0, 4);
             const int levels[] = {0, 64, 128, 192, 255};
-            for (auto it = m.begin<std::uint8_t>(); it != m.end<std::uint8_t>(); ++it) *it = static_cast<std::uint8_t>(levels[level(random)]);
+            for (auto it = m.begin<std::uint8_t>(); it != m.end<std::uint8_t>(); ++it)
+                *it = static_cast<std::uint8_t>(levels[level(random)]);
         } else {
             // A ramp: every level about equally often.
             for (int y = 0; y < m.rows; ++y)
-                for (int x = 0; x < m.cols; ++x) m.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>((x * 7 + y * 3 + i) & 255);
+                for (int x = 0; x < m.cols; ++x)
+                    m.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>((x * 7 + y * 3 + i) & 255);
         }
-        out.push_back({"random " + std::to_string(i) + " (" + std::to_string(m.cols) + " x " + std::to_string(m.rows) + ")", m});
+        const std::string size = std::to_string(m.cols) + " x " + std::to_string(m.rows);
+        out.push_back({"random " + std::to_string(i) + " (" + size + ")", m});
     }
     {
         // A part of a larger picture: rows not next to each other in memory.
