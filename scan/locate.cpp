@@ -370,9 +370,12 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
 // The lattice's direction: the commonest edge angle, folded into a quarter turn.
 double dominant_angle(const std::vector<std::vector<Edge>>& edges) {
     std::array<double, 90> hist{};
+    // Each link's angle once, for both passes.
+    std::vector<double> angles;
     for (const auto& list : edges)
         for (const auto& e : list) {
             const double a = wrap_quarter(std::atan2(e.vec.y, e.vec.x) * 180 / kPi);
+            angles.push_back(a);
             hist[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a + 45)), 0, 89))] += 1;
         }
     std::size_t best = 0;
@@ -384,14 +387,12 @@ double dominant_angle(const std::vector<std::vector<Edge>>& edges) {
     // Refine with the mean of the edges near the peak.
     double sum = 0, n = 0;
     const double peak = static_cast<double>(best) - 44.5;
-    for (const auto& list : edges)
-        for (const auto& e : list) {
-            const double a = wrap_quarter(std::atan2(e.vec.y, e.vec.x) * 180 / kPi);
-            double d = a - peak;
-            if (d > 45) d -= 90;
-            if (d < -45) d += 90;
-            if (std::abs(d) <= 3) sum += d, n += 1;
-        }
+    for (const double a : angles) {
+        double d = a - peak;
+        if (d > 45) d -= 90;
+        if (d < -45) d += 90;
+        if (std::abs(d) <= 3) sum += d, n += 1;
+    }
     return n > 0 ? peak + sum / n : peak;
 }
 
