@@ -1,17 +1,20 @@
 #include "scan/locate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <map>
-#include <unordered_map>
+#include <tuple>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/imgproc/imgproc_c.h>
 
 #include "form/block_layout.h"
+#include "scan/level_histogram.h"
 #include "scan/orientation.h"
+#include "scan/outline_measures.h"
 #include "scan/placement.h"
 #include "scan/rectify.h"
 #include "scan/ring_filter.h"
@@ -87,8 +90,10 @@ double transition_density(const cv::Mat& binary) {
 // `max_transitions` > 0: give up on a picture busier than that (a whole page).
 // `close`: join strokes broken by a pixel (a clean black-and-white page
 // breaks thin ring strokes where they run between pixels).
+// `levels`: the picture's histogram when it was counted already, for the
+// one threshold (Otsu's).
 Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int block_size, double max_transitions,
-                           int close = 0) {
+                           int close = 0, const LevelHistogram* levels = nullptr) {
     Candidates out;
     const int long_side = std::max(grey.cols, grey.rows);
     // The dark pixels are written inside a frame of one background pixel,
@@ -105,7 +110,10 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
     cv::Mat unframed;
     cv::Mat& binary = close > 0 ? unframed : dark;
     if (block_size == kOneThreshold) {
-        cv::threshold(grey, binary, 0, 255, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+        // Otsu's level from one count of the picture, then the plain
+        // threshold: what THRESH_OTSU does, with the count shared.
+        const int level = otsu_level(levels ? *levels : count_levels(grey));
+        cv::threshold(grey, binary, level, 255, cv::THRESH_BINARY_INV);
     } else {
         if (block_size <= 0) block_size = std::clamp(long_side / 45, 9, 101);
         block_size |= 1;
@@ -169,11 +177,11 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         c.resize(static_cast<std::size_t>(outline->total));
         cvCvtSeqToArray(outline, c.data());
         // A circle's outline is about pi times its width long; letters and
-        // lines are much longer or shorter. Cheaper than the moments.
-        const double perimeter = cv::arcLength(c, true);
+        // lines are much longer or shorter.
+        const OutlineMeasures m = measure_outline(c.data(), c.size());
+        const double perimeter = m.perimeter;
         const double length_per_width = perimeter / box.width;
         if (length_per_width < 2.2 || length_per_width > 4.8) continue;
-        const cv::Moments m = cv::moments(c);
         const double area = std::abs(m.m00);
         if (area < 12) continue;
         const double circularity = 4 * kPi * area / (perimeter * perimeter);
@@ -362,9 +370,12 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
 // The lattice's direction: the commonest edge angle, folded into a quarter turn.
 double dominant_angle(const std::vector<std::vector<Edge>>& edges) {
     std::array<double, 90> hist{};
+    // Each link's angle once, for both passes.
+    std::vector<double> angles;
     for (const auto& list : edges)
         for (const auto& e : list) {
             const double a = wrap_quarter(std::atan2(e.vec.y, e.vec.x) * 180 / kPi);
+            angles.push_back(a);
             hist[static_cast<std::size_t>(std::clamp(static_cast<int>(std::floor(a + 45)), 0, 89))] += 1;
         }
     std::size_t best = 0;
@@ -376,14 +387,12 @@ double dominant_angle(const std::vector<std::vector<Edge>>& edges) {
     // Refine with the mean of the edges near the peak.
     double sum = 0, n = 0;
     const double peak = static_cast<double>(best) - 44.5;
-    for (const auto& list : edges)
-        for (const auto& e : list) {
-            const double a = wrap_quarter(std::atan2(e.vec.y, e.vec.x) * 180 / kPi);
-            double d = a - peak;
-            if (d > 45) d -= 90;
-            if (d < -45) d += 90;
-            if (std::abs(d) <= 3) sum += d, n += 1;
-        }
+    for (const double a : angles) {
+        double d = a - peak;
+        if (d > 45) d -= 90;
+        if (d < -45) d += 90;
+        if (std::abs(d) <= 3) sum += d, n += 1;
+    }
     return n > 0 ? peak + sum / n : peak;
 }
 
@@ -554,38 +563,87 @@ std::optional<PlacementFit> fit_measured(const std::vector<cv::Point2d>& bp, con
 std::optional<PlacementFit> refine(const std::vector<Candidate>& cands, const cv::Matx33d& h) {
     const double unit = local_unit(h, {131, 231});
     const double reach = 0.2 * block::kPitch * unit;
-    // The candidates by place, in cells of the search reach.
-    std::unordered_map<long long, std::vector<int>> grid;
-    auto key = [](int gx, int gy) { return (static_cast<long long>(gx) << 32) ^ static_cast<unsigned>(gy); };
+    // The candidates by place, in cells of the search reach: only the cells
+    // round where the rings should be, as one array over their span, each
+    // cell's candidates in index order (the nearest is the first found at
+    // its distance, so the order of the search decides a tie).
     const double cell = std::max(reach, 1.0);
-    for (int i = 0; i < static_cast<int>(cands.size()); ++i)
-        grid[key(static_cast<int>(std::floor(cands[i].centre.x / cell)),
-                 static_cast<int>(std::floor(cands[i].centre.y / cell)))]
-            .push_back(i);
-    std::vector<cv::Point2d> bp, pp;
+    auto cell_of = [&](cv::Point2d p) {
+        return std::pair<int, int>{static_cast<int>(std::floor(p.x / cell)), static_cast<int>(std::floor(p.y / cell))};
+    };
+    struct Ring {
+        cv::Point2d b, p;
+        int gx, gy;
+    };
+    std::array<Ring, block::kColumns * block::kRows> rings;
+    long long gx0 = 0, gx1 = -1, gy0 = 0, gy1 = -1;
     for (int c = 0; c < block::kColumns; ++c)
         for (int r = 0; r < block::kRows; ++r) {
-            const cv::Point2d b = bubble_centre(c, r);
-            const cv::Point2d p = map_point(h, b);
-            double best = reach * reach;
-            const Candidate* found = nullptr;
-            const int gx = static_cast<int>(std::floor(p.x / cell)), gy = static_cast<int>(std::floor(p.y / cell));
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    auto it = grid.find(key(gx + dx, gy + dy));
-                    if (it == grid.end()) continue;
-                    for (int j : it->second) {
-                        const Candidate& cand = cands[static_cast<std::size_t>(j)];
-                        const double ex = cand.centre.x - p.x, ey = cand.centre.y - p.y;
-                        const double d = ex * ex + ey * ey;
-                        if (d < best) best = d, found = &cand;
+            Ring& ring = rings[static_cast<std::size_t>(c * block::kRows + r)];
+            ring.b = bubble_centre(c, r);
+            ring.p = map_point(h, ring.b);
+            std::tie(ring.gx, ring.gy) = cell_of(ring.p);
+            if (c == 0 && r == 0) gx0 = gx1 = ring.gx, gy0 = gy1 = ring.gy;
+            gx0 = std::min<long long>(gx0, ring.gx), gx1 = std::max<long long>(gx1, ring.gx);
+            gy0 = std::min<long long>(gy0, ring.gy), gy1 = std::max<long long>(gy1, ring.gy);
+        }
+    --gx0, ++gx1, --gy0, ++gy1;
+    const long long width = gx1 - gx0 + 1, height = gy1 - gy0 + 1;
+    // A map that spreads the rings far wider than the candidates' page
+    // (nonsense from a bad fit) is searched cell by cell over the list.
+    const long long most_cells = 4 * static_cast<long long>(cands.size()) + 65536;
+    const bool dense = width <= most_cells && height <= most_cells && width * height <= most_cells;
+    std::vector<int> start, members;
+    auto index_of = [&](long long gx, long long gy) -> long long {
+        if (gx < gx0 || gx > gx1 || gy < gy0 || gy > gy1) return -1;
+        return (gy - gy0) * width + (gx - gx0);
+    };
+    if (dense) {
+        std::vector<long long> at(cands.size());
+        start.assign(static_cast<std::size_t>(width * height) + 1, 0);
+        for (std::size_t i = 0; i < cands.size(); ++i) {
+            const auto [gx, gy] = cell_of(cands[i].centre);
+            at[i] = index_of(gx, gy);
+            if (at[i] >= 0) ++start[static_cast<std::size_t>(at[i]) + 1];
+        }
+        for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+        members.resize(static_cast<std::size_t>(start.back()));
+        std::vector<int> filled(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < cands.size(); ++i)
+            if (at[i] >= 0)
+                members[static_cast<std::size_t>(filled[static_cast<std::size_t>(at[i])]++)] = static_cast<int>(i);
+    }
+    std::vector<cv::Point2d> bp, pp;
+    for (const Ring& ring : rings) {
+        const cv::Point2d p = ring.p;
+        double best = reach * reach;
+        const Candidate* found = nullptr;
+        auto consider = [&](const Candidate& cand) {
+            const double ex = cand.centre.x - p.x, ey = cand.centre.y - p.y;
+            const double d = ex * ex + ey * ey;
+            if (d < best) best = d, found = &cand;
+        };
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dense) {
+                    const long long k =
+                        index_of(static_cast<long long>(ring.gx) + dx, static_cast<long long>(ring.gy) + dy);
+                    if (k < 0) continue;
+                    for (int m = start[static_cast<std::size_t>(k)]; m < start[static_cast<std::size_t>(k) + 1]; ++m)
+                        consider(cands[static_cast<std::size_t>(members[static_cast<std::size_t>(m)])]);
+                } else {
+                    for (const Candidate& cand : cands) {
+                        const auto [gx, gy] = cell_of(cand.centre);
+                        if (gx == static_cast<long long>(ring.gx) + dx && gy == static_cast<long long>(ring.gy) + dy)
+                            consider(cand);
                     }
                 }
-            if (found) {
-                bp.push_back(b);
-                pp.push_back(found->centre);
             }
+        if (found) {
+            bp.push_back(ring.b);
+            pp.push_back(found->centre);
         }
+    }
     return fit_measured(bp, pp, unit);
 }
 
@@ -659,12 +717,14 @@ Candidates candidates_by_response(const cv::Mat& grey, const Finder& finder, con
 }
 
 // Candidates on `grey`, placements scored on `scored` (the same picture, or
-// a smoothed copy of it).
-Search placements_on(const cv::Mat& grey, const cv::Mat& scored, const Deadline& deadline, const Finder& finder) {
+// a smoothed copy of it). `levels`: `grey`'s histogram, when counted already.
+Search placements_on(const cv::Mat& grey, const cv::Mat& scored, const Deadline& deadline, const Finder& finder,
+                     const LevelHistogram* levels = nullptr) {
     Search out;
     Candidates raw = finder.by_response
                          ? candidates_by_response(grey, finder, deadline)
-                         : find_candidates(grey, deadline, finder.block_size, finder.max_transitions, finder.close);
+                         : find_candidates(grey, deadline, finder.block_size, finder.max_transitions, finder.close,
+                                           levels);
     out.stop = raw.stop;
     out.outlines = raw.outlines;
     if (out.stop == Stop::Clutter) out.why = "no grid of bubble rings on the page (it is covered in small dots or noise)";
@@ -823,31 +883,24 @@ Registration scale_registration(const Registration& reg, double fx, double fy) {
     return out;
 }
 
+namespace {
+
+// A sample of rows is enough to tell black and white: a grey page has
+// hundreds of levels on every row, a black-and-white one two.
+int bilevel_row_step(const cv::Mat& grey) { return std::max(1, grey.rows / 200); }
+
+bool two_levels(const LevelHistogram& sampled) {
+    std::array<std::uint64_t, 256> sorted = sampled.count;
+    std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
+    return sampled.total > 0 &&
+           static_cast<double>(sorted[0] + sorted[1]) >= 0.98 * static_cast<double>(sampled.total);
+}
+
+}  // namespace
+
 bool is_bilevel(const cv::Mat& grey) {
     if (grey.empty() || grey.type() != CV_8UC1) return false;
-    // A sample of rows is enough: a grey page has hundreds of levels on
-    // every row, a black-and-white one two.
-    // Four counts per level, for neighbouring pixels: paper is one level
-    // over long runs, and a single count would wait on itself pixel by pixel.
-    std::array<std::array<std::size_t, 256>, 4> counts{};
-    std::size_t n = 0;
-    const int step = std::max(1, grey.rows / 200);
-    for (int y = 0; y < grey.rows; y += step) {
-        const std::uint8_t* p = grey.ptr<std::uint8_t>(y);
-        int x = 0;
-        for (; x + 4 <= grey.cols; x += 4) {
-            ++counts[0][p[x]];
-            ++counts[1][p[x + 1]];
-            ++counts[2][p[x + 2]];
-            ++counts[3][p[x + 3]];
-        }
-        for (; x < grey.cols; ++x) ++counts[0][p[x]];
-        n += static_cast<std::size_t>(grey.cols);
-    }
-    std::array<std::size_t, 256> sorted{};
-    for (std::size_t v = 0; v < 256; ++v) sorted[v] = counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v];
-    std::partial_sort(sorted.begin(), sorted.begin() + 2, sorted.end(), std::greater<>());
-    return n > 0 && static_cast<double>(sorted[0] + sorted[1]) >= 0.98 * static_cast<double>(n);
+    return two_levels(count_levels(grey, bilevel_row_step(grey)));
 }
 
 LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
@@ -861,7 +914,8 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         return result;
     }
     const Deadline& deadline = options.deadline;
-    result.bilevel = is_bilevel(grey);
+    const LevelHistogram sampled = count_levels(grey, bilevel_row_step(grey));
+    result.bilevel = two_levels(sampled);
     auto timed_out = [&] {
         result.timed_out = true;
         result.why_not = "the time limit passed while locating the block";
@@ -903,6 +957,7 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         cv::Mat scored{};  // where the placements are scored, when not on the picture itself
         bool scored_smooth = false;  // on the full page smoothed
         double smoothing = 0;        // > 0: the picture is the first copy smoothed this much, made when the pass runs
+        const LevelHistogram* levels = nullptr;  // the picture's histogram, when counted already
     };
     cv::Mat full_smooth;  // the full page smoothed, made when a pass needs it
     auto smooth_full = [&]() -> const cv::Mat& {
@@ -912,11 +967,20 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
     const int f = k >= 2 ? k : 1;
     const cv::Mat& first = k >= 2 ? reduced : grey;
     std::vector<Pass> passes;
+    // The whole page's histogram, when its one threshold is the first pass:
+    // the rows the black-and-white test counted are not counted again.
+    LevelHistogram whole;
     if (ink == Ink::Grey) {
         // One threshold for the page first (scans are evenly lit), the local
         // mean when that finds nothing (photos, shadows, tinted paper).
-        if (k >= 2 && !options.reduced_searched) passes.push_back({reduced, k, {}});
+        const bool reduced_first = k >= 2 && !options.reduced_searched;
+        if (reduced_first) passes.push_back({reduced, k, {}});
         passes.push_back({grey, 1, {kOneThreshold}});
+        if (!reduced_first) {
+            whole = sampled;
+            whole += count_levels(grey, bilevel_row_step(grey), RowSample::Between);
+            passes.back().levels = &whole;
+        }
         passes.push_back({grey, 1, {}});
     } else {
         // A clean black and white as it is (its rings are whole strokes),
@@ -956,7 +1020,8 @@ LocateResult locate_block(const cv::Mat& grey, const LocateOptions& options) {
         if (cluttered_at > pass.factor) continue;
         if (pass.picture.empty()) pass.picture = pass.smoothing > 0 ? smoothed(first, pass.smoothing) : smooth_full();
         if (pass.scored_smooth) pass.scored = smooth_full();
-        Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline, pass.finder);
+        Search search = placements_on(pass.picture, pass.scored.empty() ? pass.picture : pass.scored, deadline,
+                                      pass.finder, pass.levels);
         if (search.stop == Stop::Time) return timed_out();
         if (search.stop == Stop::Clutter || search.outlines > kClutteredOutlines)
             cluttered_at = std::max(cluttered_at, pass.factor);

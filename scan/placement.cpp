@@ -43,8 +43,16 @@ PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool d
     // column rules run beside the rings, the gaps between rows are bare).
     constexpr double kStroke = (block::kRingInnerRadius + block::kRingOuterRadius) / 2;
     constexpr double kDiagonal = 8.0;
+    // Eight points round the stroke, the same for every ring: worked out
+    // once a placement, not once a ring.
+    std::array<cv::Point2d, 8> stroke;
+    for (int k = 0; k < 8; ++k) {
+        const double a = k * kPi / 4;
+        stroke[static_cast<std::size_t>(k)] = {kStroke * std::cos(a), kStroke * std::sin(a)};
+    }
     std::array<std::array<double, block::kRows>, block::kColumns> ring{};
     std::vector<double> all;
+    all.reserve(static_cast<std::size_t>(block::kColumns * block::kRows));
     for (int c = 0; c < block::kColumns; ++c)
         for (int r = 0; r < block::kRows; ++r) {
             const cv::Point2d b = bubble_centre(c, r);
@@ -54,10 +62,7 @@ PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool d
             // The lighter two: a mark that spills over the ring darkens one side.
             const double paper = (around[2] + around[3]) / 2;
             double sum = 0;
-            for (int k = 0; k < 8; ++k) {
-                const double a = k * kPi / 4;
-                sum += at(b.x + kStroke * std::cos(a), b.y + kStroke * std::sin(a));
-            }
+            for (const cv::Point2d& d : stroke) sum += at(b.x + d.x, b.y + d.y);
             ring[c][r] = against(paper, sum / 8);
             all.push_back(ring[c][r]);
         }
@@ -68,7 +73,7 @@ PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool d
     for (int i = 0; i < block::kColumns; ++i) {
         std::vector<double> column(ring[i].begin(), ring[i].end()), row;
         for (int c = 0; c < block::kColumns; ++c) row.push_back(ring[c][i]);
-        for (const double line : {median_of(column), median_of(row)})
+        for (const double line : {median_of(std::move(column)), median_of(std::move(row))})
             weakest = std::min(weakest, std::isnan(line) ? 0.0 : line / typical);
     }
     out.weakest_line = weakest;
