@@ -225,18 +225,7 @@ std::string quoted_text(std::string_view text) {
 }
 
 double text_to_double(std::string_view text, std::string_view decimal_separator) {
-    // Plain digits, as a threshold box holds them, converted once per pixel:
-    // no blanks, sign, separator or exponent, and few enough digits to be
-    // exact in a double. The general parse gives the same value.
-    if (!text.empty() && text.size() <= 9) {
-        double whole = 0;
-        bool plain = true;
-        for (const char c : text) {
-            plain = plain && is_digit(c);
-            whole = whole * 10 + (c - '0');
-        }
-        if (plain) return whole;
-    }
+    if (double plain = 0; detail::plain_digits_value(text, plain)) return plain;
     if (decimal_separator.empty()) decimal_separator = ".";
     const DecimalText number = scan_decimal(text, decimal_separator);
     const double zero = number.negative ? -0.0 : 0.0;

@@ -19,6 +19,24 @@ namespace idr {
 // Tiny numbers underflow to zero without error.
 double text_to_double(std::string_view text, std::string_view decimal_separator);
 
+namespace detail {
+// Plain digits, as a threshold box holds them and binarization converts them
+// at every point: no blanks, sign, separator or exponent, and few enough
+// digits to be exact in a double; the general parse gives the same value.
+// Inline, for the callers that convert once per pixel.
+inline bool plain_digits_value(std::string_view text, double& value) {
+    if (text.empty() || text.size() > 9) return false;
+    double whole = 0;
+    bool plain = true;
+    for (const char c : text) {
+        plain = plain && c >= '0' && c <= '9';
+        whole = whole * 10 + (c - '0');
+    }
+    value = whole;
+    return plain;
+}
+}  // namespace detail
+
 // The decimal separator of the user's locale (LC_NUMERIC from the
 // environment), "." when it cannot be determined. Does not change the
 // process locale.
