@@ -12,8 +12,6 @@
 namespace idr::scan {
 namespace {
 
-constexpr int kZlibRunLengths = 3;  // zlib's Z_RLE strategy
-
 struct ContextFree {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
 };
@@ -43,8 +41,10 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture, int level) {
     if (!ctx) return {};
     spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
     spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, level);
-    spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, kZlibRunLengths);
-    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_SUB);
+    // zlib's default strategy, rows unfiltered: on a review picture (grey
+    // scan, coloured marks) at level 1 that is a third of the bytes of
+    // run lengths after the left-neighbour filter, in half the time.
+    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING);
     spng_ihdr ihdr{};
     ihdr.width = static_cast<std::uint32_t>(rows.cols);
     ihdr.height = static_cast<std::uint32_t>(rows.rows);
