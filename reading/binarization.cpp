@@ -34,7 +34,7 @@ void cmdBinary_Click(Form1& form) {
             const Int16 average =
                 round_to_int16(float_checked(static_cast<double>(sum) / 3.0, "the average brightness"));
 
-            const double threshold = number_in_box_per_point(form.txtTreshold, form.decimal_separator);
+            const double threshold = number_in_box(form.txtTreshold, form.decimal_separator);
             const Int32 colour = threshold >= static_cast<double>(average) ? rgb(0, 0, 0) : rgb(255, 255, 255);
             pic.PSet(fx, fy, colour);
         }

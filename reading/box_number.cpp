@@ -1,11 +1,10 @@
 #include "reading/box_number.h"
 
 #include "rules/error.h"
-#include "rules/text.h"
 
-namespace idr {
+namespace idr::detail {
 
-double number_in_box(const TextBox& box, std::string_view decimal_separator) {
+double number_in_box_parsed(const TextBox& box, std::string_view decimal_separator) {
     try {
         return text_to_double(box.Text, decimal_separator);
     } catch (const RuntimeError& e) {
@@ -13,4 +12,4 @@ double number_in_box(const TextBox& box, std::string_view decimal_separator) {
     }
 }
 
-}  // namespace idr
+}  // namespace idr::detail

@@ -224,8 +224,7 @@ std::string quoted_text(std::string_view text) {
     return out;
 }
 
-double text_to_double(std::string_view text, std::string_view decimal_separator) {
-    if (double plain = 0; detail::plain_digits_value(text, plain)) return plain;
+double detail::parse_number_text(std::string_view text, std::string_view decimal_separator) {
     if (decimal_separator.empty()) decimal_separator = ".";
     const DecimalText number = scan_decimal(text, decimal_separator);
     const double zero = number.negative ? -0.0 : 0.0;

@@ -8,22 +8,13 @@
 
 namespace idr {
 
-// Reads `text` as a decimal number under the user's settings:
-//   [blanks] [+|-] digits [separator digits] [(e|E) [+|-] digits] [blanks]
-// where `decimal_separator` is the user's (e.g. "." or ","); either the
-// integer or the fractional digits may be missing, not both. Blanks are
-// spaces and tabs.
-// Throws TypeMismatch for anything else (empty, blank, letters, "35abc",
-// "inf", "nan"), naming the text (and the separator, when the text holds a
-// "." or "," that is not it); Overflow for a number beyond the double range.
-// Tiny numbers underflow to zero without error.
-double text_to_double(std::string_view text, std::string_view decimal_separator);
-
 namespace detail {
-// Plain digits, as a threshold box holds them and binarization converts them
-// at every point: no blanks, sign, separator or exponent, and few enough
-// digits to be exact in a double; the general parse gives the same value.
-// Inline, for the callers that convert once per pixel.
+double parse_number_text(std::string_view text, std::string_view decimal_separator);
+
+// Plain digits, as a threshold box holds them (binarization converts its text
+// at every point): no blanks, sign, separator or exponent, and few enough
+// digits to be exact in a double; the full parse gives the same value.
+// Inline, for callers that convert once per pixel.
 inline bool plain_digits_value(std::string_view text, double& value) {
     if (text.empty() || text.size() > 9) return false;
     double whole = 0;
@@ -36,6 +27,20 @@ inline bool plain_digits_value(std::string_view text, double& value) {
     return plain;
 }
 }  // namespace detail
+
+// Reads `text` as a decimal number under the user's settings:
+//   [blanks] [+|-] digits [separator digits] [(e|E) [+|-] digits] [blanks]
+// where `decimal_separator` is the user's (e.g. "." or ","); either the
+// integer or the fractional digits may be missing, not both. Blanks are
+// spaces and tabs.
+// Throws TypeMismatch for anything else (empty, blank, letters, "35abc",
+// "inf", "nan"), naming the text (and the separator, when the text holds a
+// "." or "," that is not it); Overflow for a number beyond the double range.
+// Tiny numbers underflow to zero without error.
+inline double text_to_double(std::string_view text, std::string_view decimal_separator) {
+    if (double plain = 0; detail::plain_digits_value(text, plain)) return plain;
+    return detail::parse_number_text(text, decimal_separator);
+}
 
 // The decimal separator of the user's locale (LC_NUMERIC from the
 // environment), "." when it cannot be determined. Does not change the

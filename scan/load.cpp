@@ -139,15 +139,20 @@ private:
     mutable std::uint64_t cached_at_ = 0;
 };
 
+// More pages than a file may hold (a PDF's pages are counted as they are
+// read, not from a header).
+std::optional<LoadError> too_many_pages(const ImageHeader& header, const std::string& name, const LoadLimits& limits) {
+    if (header.format == ImageFormat::Pdf || !std::cmp_greater(header.pages.size(), limits.max_pages)) return std::nullopt;
+    return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
+}
+
 // `path` is set when pages are to be read from the file (TIFF, PDF); then
 // `bytes` is empty. Otherwise the bytes are the whole file.
 std::variant<std::unique_ptr<PageSource>, LoadError> make_source(ImageHeader header, std::string bytes,
                                                                   const std::string& name, const std::string& path,
                                                                   const LoadLimits& limits) {
     const ImageFormat format = header.format;
-    if (format != ImageFormat::Pdf && std::cmp_greater(header.pages.size(), limits.max_pages)) {
-        return file_error(name, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
-    }
+    if (auto error = too_many_pages(header, name, limits)) return *error;
     if (format == ImageFormat::Heic || format == ImageFormat::Avif) {
         // Checked here, before the file's own library parses anything of it.
         const PageHeader& page = header.pages.front();
@@ -222,10 +227,7 @@ std::variant<std::unique_ptr<PageSource>, LoadError> open_path(const std::string
         return make_source(std::move(image), std::string(), path, path, limits);
     }
     if (raster_pages != nullptr && image.format != ImageFormat::Heic && image.format != ImageFormat::Avif) {
-        // What make_source checks of such a file before its source is made.
-        if (std::cmp_greater(image.pages.size(), limits.max_pages)) {
-            return file_error(path, "holds more than " + std::to_string(limits.max_pages) + " pages, the limit");
-        }
+        if (auto error = too_many_pages(image, path, limits)) return *error;
         *raster_pages = static_cast<int>(image.pages.size());
         return std::unique_ptr<PageSource>();
     }

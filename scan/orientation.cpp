@@ -7,9 +7,8 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "assets/embedded_sheet.h"
 #include "form/block_layout.h"
-#include "picture/framed.h"
+#include "form/form1.h"
 #include "scan/locate.h"
 #include "scan/rectify.h"
 
@@ -121,9 +120,7 @@ double correlation(const cv::Mat& a, const Reference& b) {
 const std::vector<Reference>& reference_patches() {
     static const std::vector<Reference> patches_of_sheet = [] {
         std::vector<Reference> out;
-        PictureResult sheet = read_framed_picture(embedded_sheet_blob());
-        if (!sheet) return out;
-        for (const cv::Mat& p : patches(smoothed_grey(to_mat(*sheet.picture)))) {
+        for (const cv::Mat& p : patches(smoothed_grey(to_mat(built_in_sheet())))) {
             cv::Scalar mean, spread;
             cv::meanStdDev(p, mean, spread);
             Reference r;
@@ -167,7 +164,6 @@ Orientation orientation_of(const cv::Matx33d& h) {
 double mirror_evidence(const cv::Mat& block) {
     if (block.cols != block::kWidth || block.rows != block::kHeight) return 0;
     const std::vector<Reference>& ref = reference_patches();
-    if (ref.empty()) return 0;
     const cv::Mat g = smoothed_grey(block);
     const std::vector<cv::Mat> as_is = patches(g), flipped = mirrored_patches(as_is);
     double sum = 0;
