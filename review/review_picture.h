@@ -26,8 +26,8 @@ std::vector<std::uint8_t> review_picture(const PageOutcome& o, const scan::PageR
 // The same for a page that could not be loaded: its status and why, no picture.
 std::vector<std::uint8_t> review_picture(const PageOutcome& o, bool png = true);
 
-// The picture as PNG (zlib level 1) or JPEG (quality 85) bytes; empty when
-// it cannot be encoded.
+// The picture (8-bit grey or BGR) as PNG (scan/png_writer.h) or JPEG
+// (quality 85) bytes; empty when it cannot be encoded.
 std::vector<std::uint8_t> encode_png(const cv::Mat& picture);
 std::vector<std::uint8_t> encode_jpeg(const cv::Mat& picture);
 

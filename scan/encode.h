@@ -1,6 +1,7 @@
 #pragma once
-// Writing pictures for the review outputs and test pages: PNG through
-// libspng, JPEG through libjpeg. Both take 8-bit grey or BGR pixels.
+// Writing pictures for test pages and the review outputs: PNG through
+// libspng, JPEG through libjpeg. Both take 8-bit grey or BGR pixels. (The
+// review pictures' PNG comes from scan/png_writer.h.)
 
 #include <cstdint>
 #include <vector>
@@ -9,9 +10,8 @@
 
 namespace idr::scan {
 
-// `level` is zlib's, 0 (none) to 9 (smallest); rows are filtered by their
-// left neighbour and compressed for runs, which suits flat drawings best and
-// costs least. Empty on failure (an empty or unsupported picture).
+// `level` is zlib's, 0 (none) to 9 (smallest), its default strategy, rows
+// unfiltered. Empty on failure (an empty or unsupported picture).
 std::vector<std::uint8_t> encode_png(const cv::Mat& picture, int level = 6);
 
 // Baseline JPEG at `quality` (1 to 100), 4:2:0 colour as libjpeg sets by
