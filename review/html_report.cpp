@@ -1,5 +1,6 @@
 #include "review/html_report.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -103,24 +104,28 @@ std::string html_escape(const std::string& text) {
 
 std::string base64(const std::vector<std::uint8_t>& bytes) {
     static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+    // Two characters for each 12 bits: a report holds hundreds of pictures of
+    // a few hundred kilobytes each.
+    static const std::array<std::array<char, 2>, 4096> kPairs = [] {
+        std::array<std::array<char, 2>, 4096> t{};
+        for (std::size_t v = 0; v < t.size(); ++v) t[v] = {kAlphabet[v >> 6], kAlphabet[v & 63]};
+        return t;
+    }();
+    std::string out((bytes.size() + 2) / 3 * 4, '=');
+    char* o = out.data();
     std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        std::uint32_t v = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
+    for (; i + 3 <= bytes.size(); i += 3, o += 4) {
+        const std::uint32_t v = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
+        std::memcpy(o, kPairs[v >> 12].data(), 2);
+        std::memcpy(o + 2, kPairs[v & 4095].data(), 2);
     }
-    std::size_t rest = bytes.size() - i;
+    const std::size_t rest = bytes.size() - i;
     if (rest > 0) {
         std::uint32_t v = bytes[i] << 16;
         if (rest == 2) v |= bytes[i + 1] << 8;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
+        o[0] = kAlphabet[(v >> 18) & 63];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        if (rest == 2) o[2] = kAlphabet[(v >> 6) & 63];  // else '=', as the last
     }
     return out;
 }

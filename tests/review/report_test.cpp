@@ -71,6 +71,17 @@ TEST(Report, Base64) {
     } cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
                  {std::string("\xff\xfe\x00", 3), "//4A"}};
     for (const auto& c : cases) EXPECT_EQ(review::base64({c.in.begin(), c.in.end()}), c.out) << c.in;
+    // Every byte value, then every third one downwards: each character of
+    // the alphabet in each of the four places.
+    std::vector<std::uint8_t> all;
+    for (int v = 0; v < 256; ++v) all.push_back(static_cast<std::uint8_t>(v));
+    for (int v = 255; v >= 0; v -= 3) all.push_back(static_cast<std::uint8_t>(v));
+    EXPECT_EQ(review::base64(all),
+              "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0BBQkNERUZHSElK"
+              "S0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3BxcnN0dXZ3eHl6e3x9fn+AgYKDhIWGh4iJiouMjY6PkJGSk5SV"
+              "lpeYmZqbnJ2en6ChoqOkpaanqKmqq6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g"
+              "4eLj5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+///8+fbz8O3q5+Th3tvY1dLPzMnGw8C9ure0sa6rqKWin5yZlpOQjYqHhIF+"
+              "e3h1cm9saWZjYF1aV1RRTktIRUI/PDk2MzAtKickIR4bGBUSDwwJBgMA");
 }
 
 // Pages arrive in input order; the report lists those to review first, every
