@@ -1,0 +1,275 @@
+#include "scan/outline_tracer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstdint>
+#include <cstring>
+
+namespace idr::scan {
+
+namespace {
+
+// The marks a traced border leaves in the picture, as OpenCV's tracer leaves
+// them: where the next scan starts and which border a pixel is on depend on
+// them. 0 is background, 1 a dark pixel no border has reached; a traced
+// border writes its mark value (2-127, reused in turn) on the pixels it
+// passes, with kRightEdge added where the pixel to the right is background.
+constexpr std::uint8_t kUnvisited = 1;
+constexpr std::uint8_t kRightEdge = 0x80;
+constexpr int kMarkValues = 128;
+
+// Directions 0-7, anticlockwise on screen from "right": the step in pixels.
+const cv::Point kStep[8] = {{1, 0}, {1, -1}, {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}};
+
+// The offsets in memory of the eight neighbours, twice over so that a search
+// starting at any direction runs on without wrapping.
+struct Neighbours {
+    std::ptrdiff_t at[16];
+    explicit Neighbours(std::ptrdiff_t step) {
+        for (int d = 0; d < 16; ++d) at[d] = kStep[d & 7].y * step + kStep[d & 7].x;
+    }
+};
+
+// The first x from `x` on, before `end`, whose pixel differs from `value`;
+// `end` when there is none. Sixteen pixels at a time: most of a page is
+// background, and most of a shape's inside is one mark.
+int next_change(const std::uint8_t* row, int x, int end, std::uint8_t value) {
+    if (x < end && row[x] != value) return x;  // next to a border, the usual case
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t all = 0x0101010101010101ull * value;
+        for (; x + 16 <= end; x += 16) {
+            std::uint64_t low, high;
+            std::memcpy(&low, row + x, sizeof low);
+            std::memcpy(&high, row + x + 8, sizeof high);
+            low ^= all;
+            high ^= all;
+            if (low | high) return x + (low ? std::countr_zero(low) : 64 + std::countr_zero(high)) / 8;
+        }
+    }
+    while (x < end && row[x] == value) ++x;
+    return x;
+}
+
+// Every nonzero pixel of `row` to 1, eight at a time.
+void to_zero_one(std::uint8_t* row, int count) {
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kOnes = 0x0101010101010101ull;
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, row + x, sizeof word);
+        // A byte's top bit after this: set when any of its bits was.
+        word = (((word & kLow7) + kLow7) | word) >> 7 & kOnes;
+        std::memcpy(row + x, &word, sizeof word);
+    }
+    for (; x < count; ++x) row[x] = row[x] != 0;
+}
+
+}  // namespace
+
+void OutlineTracer::trace(cv::Mat& framed) {
+    assert(framed.type() == CV_8UC1);
+    borders_.clear();
+    points_.clear();
+    listed_.clear();
+    last_with_mark_.assign(kMarkValues, -1);
+    frame_first_child_ = -1;
+    if (framed.rows < 3 || framed.cols < 3) {  // all frame, no pixel inside it
+        framed.setTo(0);
+        return;
+    }
+    origin_ = framed.ptr<std::uint8_t>(0);
+    step_ = static_cast<std::ptrdiff_t>(framed.step[0]);
+    const int width = framed.cols - 1, height = framed.rows - 1;
+
+    // A frame pixel left dark would let a border run out of the picture's
+    // memory: it is cleared, whatever the caller wrote there. The rest
+    // becomes 0 and kUnvisited.
+    for (int y = 0; y <= height; ++y) {
+        std::uint8_t* row = framed.ptr<std::uint8_t>(y);
+        if (y == 0 || y == height) {
+            std::fill_n(row, framed.cols, std::uint8_t{0});
+            continue;
+        }
+        row[0] = row[width] = 0;
+        to_zero_one(row + 1, width - 1);
+    }
+
+    // Suzuki and Abe's raster scan: a border starts where a dark pixel no
+    // border reached follows background (an outer border), or where
+    // background follows a dark pixel not at a right edge (a hole's). The
+    // mark values are reused from 3 after 127, as OpenCV does, so a pixel's
+    // mark alone does not name its border.
+    int mark = 2;
+    for (int y = 1; y < height; ++y) {
+        std::uint8_t* row = origin_ + y * step_;
+        std::uint8_t prev = 0;
+        int last_border_x = 0;  // the last marked pixel met on this row; 0: none
+        for (int x = 1;; ++x) {
+            x = next_change(row, x, width, prev);
+            if (x >= width) break;
+            const std::uint8_t p = row[x];
+            const bool outer = prev == 0 && p == kUnvisited;
+            const bool hole = !outer && p == 0 && prev != 0 && !(prev & kRightEdge);
+            if (!outer && !hole) {
+                prev = p;
+                if (prev > kUnvisited) last_border_x = x;
+                continue;
+            }
+            if (hole && prev > kUnvisited) last_border_x = x - 1;
+            // An outer border's parent is the frame; a hole's, the outer
+            // border round the last border met (or that border itself).
+            const int parent = hole && last_border_x > 0 ? parent_of_hole({last_border_x, y}) : -1;
+            const int start_x = x - (hole ? 1 : 0);
+            last_border_x = start_x;
+
+            Border b;
+            b.origin = {start_x, y};
+            b.hole = hole;
+            b.parent = parent;
+            b.first = points_.size();
+            b.box = follow(row + start_x, b.origin, hole, mark);
+            b.count = points_.size() - b.first;
+            b.same_mark = last_with_mark_[mark];
+            const int index = static_cast<int>(borders_.size());
+            last_with_mark_[mark] = index;
+            // A new child goes first in its parent's list, as OpenCV links them.
+            int& first_child = parent >= 0 ? borders_[parent].first_child : frame_first_child_;
+            b.next_sibling = first_child;
+            first_child = index;
+            borders_.push_back(b);
+
+            mark = (mark + 1) & (kMarkValues - 1);
+            if (mark == 0) mark = 3;
+            prev = row[x];  // the start pixel is marked now
+        }
+    }
+    list_in_tree_order();
+}
+
+cv::Rect OutlineTracer::follow(std::uint8_t* start, cv::Point origin, bool hole, int mark) {
+    const Neighbours n(step_);
+    const auto visited = static_cast<std::uint8_t>(mark);
+    const auto right_edge = static_cast<std::uint8_t>(mark | kRightEdge);
+    int min_x = origin.x, max_x = origin.x, min_y = origin.y, max_y = origin.y;
+
+    // The neighbour the border leaves towards, looking clockwise from the
+    // background pixel that made this a start (left of an outer border's
+    // start, right of a hole's).
+    const int looked_from = hole ? 0 : 4;
+    int s = looked_from;
+    std::uint8_t* second;
+    do {
+        s = (s - 1) & 7;
+        second = start + n.at[s];
+    } while (*second == 0 && s != looked_from);
+
+    if (s == looked_from) {  // a pixel alone
+        *start = right_edge;
+        points_.push_back(origin - cv::Point(1, 1));
+    } else {
+        std::uint8_t* at = start;
+        cv::Point pt = origin;
+        int prev_s = s ^ 4;
+        for (;;) {
+            // Anticlockwise from the pixel it came from, the first dark
+            // neighbour: there is one within eight steps, the pixel it came
+            // from at the latest.
+            const int came_from = s;
+            std::uint8_t* next;
+            do next = at + n.at[++s];
+            while (*next == 0);
+            s &= 7;
+            // The search passed the pixel to the right (background) only if
+            // it went round past direction 0.
+            if (static_cast<unsigned>(s - 1) < static_cast<unsigned>(came_from)) *at = right_edge;
+            else if (*at == kUnvisited) *at = visited;
+            if (s != prev_s) {  // a turn: the point is kept
+                points_.push_back(pt - cv::Point(1, 1));
+                prev_s = s;
+                if (pt.x < min_x) min_x = pt.x;
+                else if (pt.x > max_x) max_x = pt.x;
+                if (pt.y < min_y) min_y = pt.y;
+                else if (pt.y > max_y) max_y = pt.y;
+            }
+            pt += kStep[s];
+            // Back at the start, about to take the first step again.
+            if (next == start && at == second) break;
+            at = next;
+            s = (s + 4) & 7;
+        }
+    }
+    return {min_x, min_y, max_x - min_x + 1, max_y - min_y + 1};
+}
+
+bool OutlineTracer::reaches(const Border& from, const std::uint8_t* stop) const {
+    const Neighbours n(step_);
+    const std::uint8_t* start = origin_ + from.origin.y * step_ + from.origin.x;
+    const int looked_from = from.hole ? 0 : 4;
+    int s = looked_from;
+    const std::uint8_t* second;
+    do {
+        s = (s - 1) & 7;
+        second = start + n.at[s];
+    } while (*second == 0 && s != looked_from);
+    if (s == looked_from) return start == stop;
+
+    const std::uint8_t* at = start;
+    for (;;) {
+        const std::uint8_t* next;
+        do next = at + n.at[++s];
+        while (*next == 0);
+        if (at == stop) {
+            if (!(*at & kRightEdge)) return true;
+            // A pixel at a right edge may be met again by the same border;
+            // OpenCV takes it as reached only when no dark neighbour lies
+            // clockwise of the way on, down to direction 0.
+            for (int t = s;;) {
+                t = (t - 1) & 7;
+                if (at[n.at[t]] != 0) break;
+                if (t == 0) return true;
+            }
+        }
+        if (next == start && at == second) return false;
+        at = next;
+        s = (s + 4) & 7;
+    }
+}
+
+int OutlineTracer::parent_of_hole(cv::Point last_border) const {
+    const std::uint8_t* pixel = origin_ + last_border.y * step_ + last_border.x;
+    // Of the borders that wrote this pixel's mark value and whose box holds
+    // it, newest first, the first that reaches it when followed again; the
+    // oldest of them when none before it does. As in OpenCV, which border
+    // that is depends on this exact order of looking.
+    int found = -1;
+    for (int b = last_with_mark_[*pixel & (kMarkValues - 1)]; b >= 0; b = borders_[b].same_mark) {
+        if (!borders_[b].box.contains(last_border)) continue;
+        if (found >= 0 && reaches(borders_[found], pixel)) break;
+        found = b;
+    }
+    // Some border wrote the mark and its box holds all it passed, so one is
+    // found; the frame is the safe answer all the same.
+    if (found < 0) return -1;
+    // A hole met last: the new hole is inside the same outer border.
+    return borders_[found].hole ? borders_[found].parent : found;
+}
+
+void OutlineTracer::list_in_tree_order() {
+    // Each border, then its children, then its next sibling: OpenCV's tree
+    // walked depth first.
+    listed_.reserve(borders_.size());
+    int at = frame_first_child_;
+    while (at >= 0) {
+        const Border& b = borders_[at];
+        listed_.push_back({b.first, b.count, b.box - cv::Point(1, 1), b.parent >= 0});
+        if (b.first_child >= 0) {
+            at = b.first_child;
+            continue;
+        }
+        while (at >= 0 && borders_[at].next_sibling < 0) at = borders_[at].parent;
+        if (at >= 0) at = borders_[at].next_sibling;
+    }
+}
+
+}  // namespace idr::scan

@@ -1,0 +1,76 @@
+#pragma once
+// The outer borders of the dark shapes in a binary picture and the borders of
+// their holes (two levels), traced by Suzuki and Abe's border following, with
+// exactly the outlines, points, boxes and order that OpenCV 4.6's
+// cvFindContours gives with CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE and an
+// offset of (-1, -1), read the way the locator walks that tree: each outer
+// outline, then its holes, then the next outer one.
+//
+// The same result matters, not a similar one: the locator's candidates and so
+// every reading depend on which outlines pass its filters, and a shape's
+// outline traced from another start or in another order would move them.
+// What it saves over OpenCV's tracer is the tree of sequences in storage
+// blocks that the locator never needed: outlines here are a flat list, their
+// points one array.
+
+#include <cstddef>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+namespace idr::scan {
+
+struct TracedOutline {
+    std::size_t first = 0;  // index of its first point in OutlineTracer::points()
+    std::size_t count = 0;  // points: the pixels where the border turns
+    cv::Rect box;           // of its points
+    bool hole = false;      // the border of a hole inside an outer outline
+};
+
+class OutlineTracer {
+public:
+    // `framed`: 8-bit, one channel, shapes nonzero, with a frame of one zero
+    // pixel round it (rows 0 and last, columns 0 and last); a picture at least
+    // 3 x 3. Its pixels are overwritten by the tracer's marks. Points and
+    // boxes are in the coordinates of the picture inside the frame. The
+    // lists are reused by the next call.
+    void trace(cv::Mat& framed);
+
+    // In the order described above.
+    const std::vector<TracedOutline>& outlines() const { return listed_; }
+    const std::vector<cv::Point>& points() const { return points_; }
+    const cv::Point* points_of(const TracedOutline& o) const { return points_.data() + o.first; }
+
+private:
+    // One border as found by the scan, before the listing order is known.
+    struct Border {
+        cv::Point origin;       // framed pixel the trace started at
+        cv::Rect box;           // framed coordinates
+        std::size_t first = 0;  // into points_
+        std::size_t count = 0;
+        int parent = -1;          // index into borders_; -1 for the frame
+        int same_mark = -1;       // the previous border that marked with the same value
+        int first_child = -1;     // the child found last (children list newest first)
+        int next_sibling = -1;
+        bool hole = false;
+    };
+
+    // Follows one border from `start` (framed pixel), marking it with `mark`,
+    // appending its turning points; returns its box (framed coordinates).
+    cv::Rect follow(std::uint8_t* start, cv::Point origin, bool hole, int mark);
+    // Whether following `from`'s border from its origin reaches `stop`, as
+    // OpenCV decides which of two borders with the same mark a pixel is on.
+    bool reaches(const Border& from, const std::uint8_t* stop) const;
+    int parent_of_hole(cv::Point last_border) const;
+    void list_in_tree_order();
+
+    std::uint8_t* origin_ = nullptr;  // framed pixel (0, 0)
+    std::ptrdiff_t step_ = 0;
+    std::vector<Border> borders_;
+    std::vector<cv::Point> points_;
+    std::vector<TracedOutline> listed_;
+    std::vector<int> last_with_mark_;  // per mark value: newest border marked so
+    int frame_first_child_ = -1;
+};
+
+}  // namespace idr::scan
