@@ -31,38 +31,28 @@ struct Neighbours {
     }
 };
 
-// The first x from `x` on, before `end`, whose pixel differs from `value`;
-// `end` when there is none. Sixteen pixels at a time: most of a page is
-// background, and most of a shape's inside is one mark.
-int next_change(const std::uint8_t* row, int x, int end, std::uint8_t value) {
-    if (x < end && row[x] != value) return x;  // next to a border, the usual case
+// Every nonzero pixel of `row` (`count` of them) to 1, and the dark ones as
+// bits, pixel x at bit x % 64 of dark[x / 64] (ORed in: dark starts 0).
+// Eight pixels at a time.
+void to_zero_one(std::uint8_t* row, int count, std::uint64_t* dark) {
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kOnes = 0x0101010101010101ull;
+    // Gathers the low bits of a word's eight bytes, first byte lowest.
+    constexpr std::uint64_t kGather = 0x0102040810204080ull;
+    int x = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        const std::uint64_t all = 0x0101010101010101ull * value;
-        for (; x + 16 <= end; x += 16) {
-            std::uint64_t low, high;
-            std::memcpy(&low, row + x, sizeof low);
-            std::memcpy(&high, row + x + 8, sizeof high);
-            low ^= all;
-            high ^= all;
-            if (low | high) return x + (low ? std::countr_zero(low) : 64 + std::countr_zero(high)) / 8;
+        for (; x + 8 <= count; x += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, row + x, sizeof word);
+            // A byte's top bit after this: set when any of its bits was.
+            word = (((word & kLow7) + kLow7) | word) >> 7 & kOnes;
+            std::memcpy(row + x, &word, sizeof word);
+            dark[x / 64] |= (word * kGather >> 56) << (x % 64);
         }
     }
-    while (x < end && row[x] == value) ++x;
-    return x;
-}
-
-// Every nonzero pixel of `row` to 1, eight at a time.
-void to_zero_one(std::uint8_t* row, int count) {
-    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kOnes = 0x0101010101010101ull;
-    int x = 0;
-    for (; x + 8 <= count; x += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, row + x, sizeof word);
-        // A byte's top bit after this: set when any of its bits was.
-        word = (((word & kLow7) + kLow7) | word) >> 7 & kOnes;
-        std::memcpy(row + x, &word, sizeof word);
+    for (; x < count; ++x) {
+        row[x] = row[x] != 0;
+        dark[x / 64] |= std::uint64_t{row[x]} << (x % 64);
     }
-    for (; x < count; ++x) row[x] = row[x] != 0;
 }
 
 }  // namespace
@@ -84,7 +74,9 @@ void OutlineTracer::trace(cv::Mat& framed) {
 
     // A frame pixel left dark would let a border run out of the picture's
     // memory: it is cleared, whatever the caller wrote there. The rest
-    // becomes 0 and kUnvisited.
+    // becomes 0 and kUnvisited, and a bit per pixel says which are dark.
+    const int words = (framed.cols + 63) / 64;
+    dark_.assign(static_cast<std::size_t>(framed.rows) * words, 0);
     for (int y = 0; y <= height; ++y) {
         std::uint8_t* row = framed.ptr<std::uint8_t>(y);
         if (y == 0 || y == height) {
@@ -92,59 +84,75 @@ void OutlineTracer::trace(cv::Mat& framed) {
             continue;
         }
         row[0] = row[width] = 0;
-        to_zero_one(row + 1, width - 1);
+        to_zero_one(row, framed.cols, dark_.data() + static_cast<std::size_t>(y) * words);
     }
 
     // Suzuki and Abe's raster scan: a border starts where a dark pixel no
     // border reached follows background (an outer border), or where
-    // background follows a dark pixel not at a right edge (a hole's). The
-    // mark values are reused from 3 after 127, as OpenCV does, so a pixel's
-    // mark alone does not name its border.
+    // background follows a dark pixel not at a right edge (a hole's). Only
+    // the ends of runs of dark pixels can start one, and tracing changes
+    // marks, never which pixels are dark: the runs' ends are read off the
+    // bits, not looked for pixel by pixel. The pixels' marks are read as the
+    // scan reaches them, after the borders started before.
     int mark = 2;
     for (int y = 1; y < height; ++y) {
         std::uint8_t* row = origin_ + y * step_;
-        std::uint8_t prev = 0;
-        int last_border_x = 0;  // the last marked pixel met on this row; 0: none
-        for (int x = 1;; ++x) {
-            x = next_change(row, x, width, prev);
-            if (x >= width) break;
-            const std::uint8_t p = row[x];
-            const bool outer = prev == 0 && p == kUnvisited;
-            const bool hole = !outer && p == 0 && prev != 0 && !(prev & kRightEdge);
-            if (!outer && !hole) {
-                prev = p;
-                if (prev > kUnvisited) last_border_x = x;
-                continue;
+        const std::uint64_t* dark = dark_.data() + static_cast<std::size_t>(y) * words;
+        std::uint64_t carry = 0;  // the last pixel of the word before: dark
+        int run_start = 0;
+        for (int k = 0; k < words; ++k) {
+            const std::uint64_t bits = dark[k];
+            std::uint64_t ends = bits ^ (bits << 1 | carry);  // a run's first pixel, or the one after its last
+            carry = bits >> 63;
+            while (ends != 0) {
+                const int x = k * 64 + std::countr_zero(ends);
+                ends &= ends - 1;
+                if (x >= width) break;  // the frame: OpenCV's scan stops before it
+                if (bits >> (x % 64) & 1) {
+                    run_start = x;
+                    if (row[x] == kUnvisited) add_border({x, y}, false, 0, mark);
+                } else if (const std::uint8_t last = row[x - 1]; !(last & kRightEdge)) {
+                    add_border({x - 1, y}, true, last > kUnvisited ? x - 1 : last_marked(row, run_start, x - 1),
+                               mark);
+                }
             }
-            if (hole && prev > kUnvisited) last_border_x = x - 1;
-            // An outer border's parent is the frame; a hole's, the outer
-            // border round the last border met (or that border itself).
-            const int parent = hole && last_border_x > 0 ? parent_of_hole({last_border_x, y}) : -1;
-            const int start_x = x - (hole ? 1 : 0);
-            last_border_x = start_x;
-
-            Border b;
-            b.origin = {start_x, y};
-            b.hole = hole;
-            b.parent = parent;
-            b.first = points_.size();
-            b.box = follow(row + start_x, b.origin, hole, mark);
-            b.count = points_.size() - b.first;
-            b.same_mark = last_with_mark_[mark];
-            const int index = static_cast<int>(borders_.size());
-            last_with_mark_[mark] = index;
-            // A new child goes first in its parent's list, as OpenCV links them.
-            int& first_child = parent >= 0 ? borders_[parent].first_child : frame_first_child_;
-            b.next_sibling = first_child;
-            first_child = index;
-            borders_.push_back(b);
-
-            mark = (mark + 1) & (kMarkValues - 1);
-            if (mark == 0) mark = 3;
-            prev = row[x];  // the start pixel is marked now
         }
     }
     list_in_tree_order();
+}
+
+void OutlineTracer::add_border(cv::Point start, bool hole, int last_border_x, int& mark) {
+    // An outer border's parent is the frame; a hole's, the outer border
+    // round the last border met on the row (or that border itself).
+    const int parent = hole && last_border_x > 0 ? parent_of_hole({last_border_x, start.y}) : -1;
+    Border b;
+    b.origin = start;
+    b.hole = hole;
+    b.parent = parent;
+    b.first = points_.size();
+    b.box = follow(origin_ + start.y * step_ + start.x, start, hole, mark);
+    b.count = points_.size() - b.first;
+    // The mark values are reused from 3 after 127, as OpenCV does, so a
+    // pixel's mark alone does not name its border.
+    b.same_mark = last_with_mark_[mark];
+    const int index = static_cast<int>(borders_.size());
+    last_with_mark_[mark] = index;
+    // A new child goes first in its parent's list, as OpenCV links them.
+    int& first_child = parent >= 0 ? borders_[parent].first_child : frame_first_child_;
+    b.next_sibling = first_child;
+    first_child = index;
+    borders_.push_back(b);
+    mark = (mark + 1) & (kMarkValues - 1);
+    if (mark == 0) mark = 3;
+}
+
+int OutlineTracer::last_marked(const std::uint8_t* row, int run_start, int x) {
+    // OpenCV's scan notes a marked pixel where the pixels change value, so
+    // of the last stretch of one mark in the run it keeps the first pixel.
+    // The run's first pixel is marked (a border passed it or starts there).
+    while (row[x] == kUnvisited) --x;
+    while (x > run_start && row[x - 1] == row[x]) --x;
+    return x;
 }
 
 cv::Rect OutlineTracer::follow(std::uint8_t* start, cv::Point origin, bool hole, int mark) {

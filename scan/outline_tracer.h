@@ -14,6 +14,7 @@
 // points one array.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -58,6 +59,13 @@ private:
     // Follows one border from `start` (framed pixel), marking it with `mark`,
     // appending its turning points; returns its box (framed coordinates).
     cv::Rect follow(std::uint8_t* start, cv::Point origin, bool hole, int mark);
+    // Traces the border starting at `start` (framed coordinates) and links
+    // it into the tree; `last_border_x`: for a hole, the last marked pixel
+    // the scan met on the row. `mark` moves on to the next value.
+    void add_border(cv::Point start, bool hole, int last_border_x, int& mark);
+    // In a run of dark pixels from `run_start`, where x is unmarked: the
+    // marked pixel OpenCV's scan would have noted last before x.
+    static int last_marked(const std::uint8_t* row, int run_start, int x);
     // Whether following `from`'s border from its origin reaches `stop`, as
     // OpenCV decides which of two borders with the same mark a pixel is on.
     bool reaches(const Border& from, const std::uint8_t* stop) const;
@@ -69,6 +77,7 @@ private:
     std::vector<Border> borders_;
     std::vector<cv::Point> points_;
     std::vector<TracedOutline> listed_;
+    std::vector<std::uint64_t> dark_;  // a bit per pixel, rows of whole words
     std::vector<int> last_with_mark_;  // per mark value: newest border marked so
     int frame_first_child_ = -1;
 };
