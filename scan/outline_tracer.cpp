@@ -32,27 +32,39 @@ struct Neighbours {
 };
 
 // Every nonzero pixel of `row` (`count` of them) to 1, and the dark ones as
-// bits, pixel x at bit x % 64 of dark[x / 64] (ORed in: dark starts 0).
-// Eight pixels at a time.
+// bits, pixel x at bit x % 64 of dark[x / 64]. Eight pixels at a time, a
+// word of bits kept in a register until it is whole.
 void to_zero_one(std::uint8_t* row, int count, std::uint64_t* dark) {
     constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kOnes = 0x0101010101010101ull;
     // Gathers the low bits of a word's eight bytes, first byte lowest.
     constexpr std::uint64_t kGather = 0x0102040810204080ull;
     int x = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        for (; x + 8 <= count; x += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, row + x, sizeof word);
-            // A byte's top bit after this: set when any of its bits was.
-            word = (((word & kLow7) + kLow7) | word) >> 7 & kOnes;
-            std::memcpy(row + x, &word, sizeof word);
-            dark[x / 64] |= (word * kGather >> 56) << (x % 64);
+        for (; x + 64 <= count; x += 64) {
+            std::uint64_t bits = 0;
+            for (int i = 0; i < 64; i += 8) {
+                std::uint64_t word;
+                std::memcpy(&word, row + x + i, sizeof word);
+                // A byte's top bit after this: set when any of its bits was.
+                word = (((word & kLow7) + kLow7) | word) >> 7 & kOnes;
+                std::memcpy(row + x + i, &word, sizeof word);
+                bits |= (word * kGather >> 56) << i;
+            }
+            dark[x / 64] = bits;
         }
     }
+    // The rest of the row, less than a word of bits (or all of it where
+    // words are not little-endian), a pixel at a time.
+    std::uint64_t bits = 0;
     for (; x < count; ++x) {
         row[x] = row[x] != 0;
-        dark[x / 64] |= std::uint64_t{row[x]} << (x % 64);
+        bits |= std::uint64_t{row[x]} << (x % 64);
+        if (x % 64 == 63) {
+            dark[x / 64] = bits;
+            bits = 0;
+        }
     }
+    if (count % 64 != 0) dark[count / 64] = bits;
 }
 
 }  // namespace
