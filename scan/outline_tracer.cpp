@@ -72,6 +72,7 @@ void to_zero_one(std::uint8_t* row, int count, std::uint64_t* dark) {
 void OutlineTracer::trace(cv::Mat& framed) {
     assert(framed.type() == CV_8UC1);
     borders_.clear();
+    marked_.clear();
     points_.clear();
     listed_.clear();
     last_with_mark_.assign(kMarkValues, -1);
@@ -146,8 +147,8 @@ void OutlineTracer::add_border(cv::Point start, bool hole, int last_border_x, in
     b.count = points_.size() - b.first;
     // The mark values are reused from 3 after 127, as OpenCV does, so a
     // pixel's mark alone does not name its border.
-    b.same_mark = last_with_mark_[mark];
     const int index = static_cast<int>(borders_.size());
+    marked_.push_back({b.box, last_with_mark_[mark]});
     last_with_mark_[mark] = index;
     // A new child goes first in its parent's list, as OpenCV links them.
     int& first_child = parent >= 0 ? borders_[parent].first_child : frame_first_child_;
@@ -256,15 +257,25 @@ bool OutlineTracer::reaches(const Border& from, const std::uint8_t* stop) const 
     }
 }
 
-int OutlineTracer::parent_of_hole(cv::Point last_border) const {
+int OutlineTracer::parent_of_hole(cv::Point last_border) {
     const std::uint8_t* pixel = origin_ + last_border.y * step_ + last_border.x;
     // Of the borders that wrote this pixel's mark value and whose box holds
     // it, newest first, the first that reaches it when followed again; the
     // oldest of them when none before it does. As in OpenCV, which border
     // that is depends on this exact order of looking.
     int found = -1;
-    for (int b = last_with_mark_[*pixel & (kMarkValues - 1)]; b >= 0; b = borders_[b].same_mark) {
-        if (!borders_[b].box.contains(last_border)) continue;
+    for (int* link = &last_with_mark_[*pixel & (kMarkValues - 1)]; *link >= 0;) {
+        Marked& m = marked_[*link];
+        // A box that ends above this row holds no pixel of it or of any row
+        // the scan is still to reach: out of the chain for good, which keeps
+        // the chains to the borders round the scan line.
+        if (m.box.y + m.box.height <= last_border.y) {
+            *link = m.next;
+            continue;
+        }
+        const int b = *link;
+        link = &m.next;
+        if (!m.box.contains(last_border)) continue;
         if (found >= 0 && reaches(borders_[found], pixel)) break;
         found = b;
     }

@@ -50,7 +50,6 @@ private:
         std::size_t first = 0;  // into points_
         std::size_t count = 0;
         int parent = -1;          // index into borders_; -1 for the frame
-        int same_mark = -1;       // the previous border that marked with the same value
         int first_child = -1;     // the child found last (children list newest first)
         int next_sibling = -1;
         bool hole = false;
@@ -69,7 +68,7 @@ private:
     // Whether following `from`'s border from its origin reaches `stop`, as
     // OpenCV decides which of two borders with the same mark a pixel is on.
     bool reaches(const Border& from, const std::uint8_t* stop) const;
-    int parent_of_hole(cv::Point last_border) const;
+    int parent_of_hole(cv::Point last_border);
     void list_in_tree_order();
 
     std::uint8_t* origin_ = nullptr;  // framed pixel (0, 0)
@@ -78,7 +77,14 @@ private:
     std::vector<cv::Point> points_;
     std::vector<TracedOutline> listed_;
     std::vector<std::uint64_t> dark_;  // a bit per pixel, rows of whole words
-    std::vector<int> last_with_mark_;  // per mark value: newest border marked so
+    // Per border, in the chain of the borders that marked with the same
+    // value, newest first: its box, and the one before it in the chain.
+    struct Marked {
+        cv::Rect box;
+        int next = -1;
+    };
+    std::vector<Marked> marked_;
+    std::vector<int> last_with_mark_;  // per mark value: the newest border in its chain
     int frame_first_child_ = -1;
 };
 
