@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace idr::scan {
 
 namespace {
@@ -32,13 +36,28 @@ struct Neighbours {
 };
 
 // Every nonzero pixel of `row` (`count` of them) to 1, and the dark ones as
-// bits, pixel x at bit x % 64 of dark[x / 64]. Eight pixels at a time, a
-// word of bits kept in a register until it is whole.
+// bits, pixel x at bit x % 64 of dark[x / 64]: a word of bits at a time,
+// kept in a register until it is whole.
 void to_zero_one(std::uint8_t* row, int count, std::uint64_t* dark) {
+    int x = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels at a time, as every x86-64 processor can.
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    for (; x + 64 <= count; x += 64) {
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 64; i += 16) {
+            auto* at = reinterpret_cast<__m128i*>(row + x + i);
+            const __m128i background = _mm_cmpeq_epi8(_mm_loadu_si128(at), zero);
+            _mm_storeu_si128(at, _mm_andnot_si128(background, one));
+            bits |= std::uint64_t{~static_cast<unsigned>(_mm_movemask_epi8(background)) & 0xffffu} << i;
+        }
+        dark[x / 64] = bits;
+    }
+#else
+    // Eight pixels at a time in a 64-bit word elsewhere.
     constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kOnes = 0x0101010101010101ull;
     // Gathers the low bits of a word's eight bytes, first byte lowest.
     constexpr std::uint64_t kGather = 0x0102040810204080ull;
-    int x = 0;
     if constexpr (std::endian::native == std::endian::little) {
         for (; x + 64 <= count; x += 64) {
             std::uint64_t bits = 0;
@@ -53,6 +72,7 @@ void to_zero_one(std::uint8_t* row, int count, std::uint64_t* dark) {
             dark[x / 64] = bits;
         }
     }
+#endif
     // The rest of the row, less than a word of bits (or all of it where
     // words are not little-endian), a pixel at a time.
     std::uint64_t bits = 0;
@@ -120,7 +140,7 @@ void OutlineTracer::trace(cv::Mat& framed) {
             while (ends != 0) {
                 const int x = k * 64 + std::countr_zero(ends);
                 ends &= ends - 1;
-                if (x >= width) break;  // the frame: OpenCV's scan stops before it
+                if (x >= width) break;  // the frame column: OpenCV's scan stops before it
                 if (bits >> (x % 64) & 1) {
                     run_start = x;
                     if (row[x] == kUnvisited) add_border({x, y}, false, 0, mark);

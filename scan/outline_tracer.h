@@ -30,11 +30,12 @@ struct TracedOutline {
 
 class OutlineTracer {
 public:
-    // `framed`: 8-bit, one channel, shapes nonzero, with a frame of one zero
-    // pixel round it (rows 0 and last, columns 0 and last); a picture at least
-    // 3 x 3. Its pixels are overwritten by the tracer's marks. Points and
-    // boxes are in the coordinates of the picture inside the frame. The
-    // lists are reused by the next call.
+    // `framed`: 8-bit, one channel, shapes nonzero, with a frame of one
+    // background pixel round it (rows 0 and last, columns 0 and last: any
+    // dark pixel there is cleared, as OpenCV clears it). Its pixels are
+    // overwritten by the tracer's marks. Points and boxes are in the
+    // coordinates of the picture inside the frame. The lists are reused by
+    // the next call.
     void trace(cv::Mat& framed);
 
     // In the order described above.
