@@ -264,7 +264,9 @@ bool OutlineTracer::reaches(const Border& from, const std::uint8_t* stop) const 
             if (!(*at & kRightEdge)) return true;
             // A pixel at a right edge may be met again by the same border;
             // OpenCV takes it as reached only when no dark neighbour lies
-            // clockwise of the way on, down to direction 0.
+            // clockwise of the way on, down to direction 0. (The scan asks
+            // about pixels with a dark right neighbour only: kept so that
+            // this stays OpenCV's answer for any pixel.)
             for (int t = s;;) {
                 t = (t - 1) & 7;
                 if (at[n.at[t]] != 0) break;
