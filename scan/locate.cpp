@@ -11,12 +11,12 @@
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/imgproc/imgproc_c.h>
 
 #include "form/block_layout.h"
 #include "scan/level_histogram.h"
 #include "scan/orientation.h"
 #include "scan/outline_measures.h"
+#include "scan/outline_tracer.h"
 #include "scan/placement.h"
 #include "scan/rectify.h"
 #include "scan/ring_filter.h"
@@ -149,50 +149,33 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         unframed.copyTo(dark);
     }
 
-    // The outer outlines and the holes' (two levels), through the tracer
-    // cv::findContours itself calls and in the order it lists them (each
-    // outline, then the ones inside it, then the next), without a vector
-    // per outline: an outline's points are read, into one reused buffer,
-    // only when its box has a ring's size and shape. Runs of pixels are kept
-    // as their ends: the same outlines, a fraction of the points to store.
-    cv::MemStorage storage(cvCreateMemStorage(0));
-    CvMat framed_header = cvMat(framed);
-    CvSeq* outline = nullptr;
-    cvFindContours(&framed_header, storage, &outline, sizeof(CvContour), CV_RETR_CCOMP, CV_CHAIN_APPROX_SIMPLE,
-                   cvPoint(-1, -1));
-    auto next_outline = [level = 0](CvSeq* at) mutable -> CvSeq* {
-        if (at->v_next) {
-            ++level;
-            return at->v_next;
-        }
-        while (at->h_next == nullptr) {
-            at = at->v_prev;
-            if (--level < 0) return nullptr;
-        }
-        return at->h_next;
-    };
-    std::vector<cv::Point> c;
+    // The outer outlines and the holes' (two levels), each outline followed
+    // by the holes inside it, exactly as OpenCV's tracer lists them: which
+    // outlines pass the filters below, and so every candidate, depends on
+    // that. Runs of pixels are kept as their ends: the same outlines, a
+    // fraction of the points to store.
+    OutlineTracer tracer;
+    tracer.trace(framed);
+    const std::vector<TracedOutline>& outlines = tracer.outlines();
     bool full = false;  // enough candidates: the rest are only counted
 
-    for (std::size_t i = 0; outline != nullptr; ++i, outline = next_outline(outline)) {
+    for (std::size_t i = 0; i < outlines.size(); ++i) {
         ++out.outlines;
         if (full) continue;
         if ((i & 4095) == 4095 && deadline.passed()) {
             out.stop = Stop::Time;
             return out;
         }
-        if (outline->total < 4) continue;
+        const TracedOutline& outline = outlines[i];
+        if (outline.count < 4) continue;
         // The tracer's own box of the outline: that of its points.
-        const CvRect r = reinterpret_cast<const CvContour*>(outline)->rect;
-        const cv::Rect box(r.x, r.y, r.width, r.height);
+        const cv::Rect box = outline.box;
         if (box.width < 5 || box.height < 5 || box.width > 200 || box.height > 200) continue;
         const double aspect = static_cast<double>(box.width) / box.height;
         if (aspect < 0.7 || aspect > 1.43) continue;
-        c.resize(static_cast<std::size_t>(outline->total));
-        cvCvtSeqToArray(outline, c.data());
         // A circle's outline is about pi times its width long; letters and
         // lines are much longer or shorter.
-        const OutlineMeasures m = measure_outline(c.data(), c.size());
+        const OutlineMeasures m = measure_outline(tracer.points_of(outline), outline.count);
         const double perimeter = m.perimeter;
         const double length_per_width = perimeter / box.width;
         if (length_per_width < 2.2 || length_per_width > 4.8) continue;
@@ -202,7 +185,7 @@ Candidates find_candidates(const cv::Mat& grey, const Deadline& deadline, int bl
         if (circularity < 0.55) continue;
         const double fill = area / (static_cast<double>(box.width) * box.height);
         if (fill < 0.55 || fill > 0.95) continue;
-        const bool hole = outline->v_prev != nullptr;  // a hole's outline lies inside an outer one
+        const bool hole = outline.hole;  // a hole's outline lies inside an outer one
         const double diameter = 2 * std::sqrt(area / kPi);
         // A traced hole boundary runs along the dark pixels around the hole,
         // half a pixel outside it; a traced outer boundary half a pixel inside.
