@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -93,7 +92,10 @@ double transition_density(const cv::Mat& binary) {
             std::memcpy(&before, p + x - 1, 8);
             const std::uint64_t d = here ^ before;
             const std::uint64_t differ = (((d & kLow7) + kLow7) | d) & kHigh;
-            changes += static_cast<std::size_t>(std::popcount(differ));
+            // Their number: the eight bits moved to the bytes' low ends and
+            // summed into the top byte (the build targets CPUs without a
+            // popcount instruction, where std::popcount is a library call).
+            changes += static_cast<std::size_t>(((differ >> 7) * 0x0101010101010101ull) >> 56);
         }
         for (; x < binary.cols; ++x) changes += (p[x] != p[x - 1]);
         pixels += static_cast<std::size_t>(binary.cols);
@@ -359,7 +361,9 @@ std::vector<std::vector<Edge>> pitch_edges(const std::vector<Candidate>& cands, 
                               [](const auto& x, const auto& y) { return x.first < y.first; });
             found.resize(kMaxLinks);
         }
-        for (const auto& f : found) edges[static_cast<std::size_t>(i)].push_back(f.second);
+        auto& links = edges[static_cast<std::size_t>(i)];
+        links.reserve(found.size());  // one allocation, not one per doubling
+        for (const auto& f : found) links.push_back(f.second);
     }
     return edges;
 }
