@@ -187,41 +187,51 @@ inline int match_length(const std::uint8_t* a, std::size_t dist, int most) {
 
 constexpr int kHashBits = 15;
 
-inline std::uint32_t hash4(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return (v * 2654435761u) >> (32 - kHashBits);
-}
-
 // Greedy: at each byte the longest of three candidates (the pixel before,
 // the pixel above, the last place these four bytes began), a literal when
-// none gives three bytes. Inside a match nothing is looked at.
+// none gives three bytes. Inside a match nothing is looked at. Most
+// candidates differ at once: their first three bytes are compared before
+// the match is measured.
 std::vector<std::uint32_t> parse(const std::uint8_t* data, std::size_t n, std::size_t pixel, std::size_t row) {
     std::vector<std::uint32_t> symbols;
     symbols.reserve(n / 4 + 16);
     std::vector<std::int32_t> last(std::size_t{1} << kHashBits, -1);
     const std::size_t candidates[2] = {pixel, row <= kWindow ? row : 0};
+    constexpr std::uint32_t kThree = 0xffffff;  // the first three bytes of a little-endian load
+    auto load4 = [](const std::uint8_t* p) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    };
     std::size_t i = 0;
     while (i < n) {
         const int most = static_cast<int>(std::min<std::size_t>(kMaxMatch, n - i));
         int best = 0;
         std::size_t best_dist = 0;
-        if (most >= kMinMatch) {
+        if (most >= 4) {
+            const std::uint32_t here = load4(data + i);
             for (const std::size_t d : candidates) {
-                if (d == 0 || d > i) continue;
+                if (d == 0 || d > i || ((here ^ load4(data + i - d)) & kThree) != 0) continue;
                 const int len = match_length(data + i, d, most);
                 if (len > best) best = len, best_dist = d;
                 if (best == most) break;  // paper: the pixel before already repeats as far as a match goes
             }
-            if (best < 32 && most >= 4) {
-                std::int32_t& slot = last[hash4(data + i)];
+            if (best < 32) {
+                std::int32_t& slot = last[(here * 2654435761u) >> (32 - kHashBits)];
                 const std::int32_t seen = slot;
                 slot = static_cast<std::int32_t>(i);
-                if (seen >= 0 && i - static_cast<std::size_t>(seen) <= kWindow) {
+                if (seen >= 0 && i - static_cast<std::size_t>(seen) <= kWindow && load4(data + seen) == here) {
                     const std::size_t d = i - static_cast<std::size_t>(seen);
                     const int len = match_length(data + i, d, most);
-                    if (len >= 4 && len > best) best = len, best_dist = d;
+                    if (len > best) best = len, best_dist = d;
                 }
+            }
+        } else if (most == kMinMatch) {
+            // The last three bytes: only the two fixed candidates.
+            for (const std::size_t d : candidates) {
+                if (d == 0 || d > i) continue;
+                const int len = match_length(data + i, d, most);
+                if (len > best) best = len, best_dist = d;
             }
         }
         if (best >= kMinMatch) {
