@@ -224,12 +224,12 @@ void legend_entry(cv::Mat& img, cv::Point at, scan::ColumnState state, const std
     cv::putText(img, words, {at.x + 54, at.y + 29}, kFont, 0.5, kInk, 1, cv::LINE_AA);
 }
 
-// The picture in grey (as BGR), with `levels` shades. The page's own colours
-// are dropped on purpose: the decisions' colours then stand out, and grey
-// pictures take a third of the PNG bytes (a report carries hundreds).
-cv::Mat grey_bgr(const cv::Mat& in, int levels = 256) {
-    cv::Mat out;
-    if (in.empty()) return out;
+// The picture in grey, one channel, 8 bits (the picture itself when it is
+// one already). The page's own colours are dropped on purpose: the
+// decisions' colours then stand out, and grey pictures take a third of the
+// PNG bytes (a report carries hundreds).
+cv::Mat grey_of(const cv::Mat& in) {
+    if (in.empty()) return {};
     cv::Mat eight;
     if (in.depth() != CV_8U) {
         in.convertTo(eight, CV_8U);
@@ -244,11 +244,21 @@ cv::Mat grey_bgr(const cv::Mat& in, int levels = 256) {
     } else {
         cv::cvtColor(eight, grey, cv::COLOR_BGR2GRAY);
     }
+    return grey;
+}
+
+// The picture in grey as BGR, with `levels` shades.
+cv::Mat grey_bgr(const cv::Mat& in, int levels = 256) {
+    cv::Mat out;
+    cv::Mat grey = grey_of(in);
+    if (grey.empty()) return out;
     if (levels < 256) {
         const int step = 256 / levels;
         cv::Mat lut(1, 256, CV_8U);
         for (int v = 0; v < 256; ++v) lut.at<std::uint8_t>(v) = static_cast<std::uint8_t>(v / step * step + step / 2);
-        cv::LUT(grey, lut, grey);
+        cv::Mat shades;  // not in place: `grey` may be the caller's picture
+        cv::LUT(grey, lut, shades);
+        grey = shades;
     }
     cv::cvtColor(grey, out, cv::COLOR_GRAY2BGR);
     return out;
@@ -332,14 +342,16 @@ OverlayLayout overlay_layout(const PageOutcome& o, const cv::Mat& thumbnail) {
 cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::Mat& thumbnail_in,
                        double thumbnail_scale) {
     // The small page only shows where the block is: 32 shades are plenty and
-    // cost a quarter of the bytes of 256.
-    cv::Mat thumbnail = grey_bgr(thumbnail_in);
+    // cost a quarter of the bytes of 256. It is resized in one channel, its
+    // grey, and made colour last.
+    cv::Mat thumbnail = grey_of(thumbnail_in);
     OverlayLayout l = overlay_layout(o, thumbnail);
     cv::Mat img(l.size, CV_8UC3, kWhite);
 
-    // The block, enlarged, with every column's decision on it.
+    // The block, enlarged, with every column's decision on it, drawn in its
+    // place (drawing clips to the block's area as to a picture of its own).
     cv::Mat block = grey_bgr(block_in);
-    cv::Mat big(kBlockH, kBlockW, CV_8UC3, cv::Scalar(235, 235, 235));
+    cv::Mat big = img(l.block);
     if (!block.empty()) {
         // Each pixel repeated rather than interpolated: the marks stay as the
         // reader saw them, and repeated pixels cost PNG almost nothing (the
@@ -347,11 +359,11 @@ cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::
         cv::resize(block, big, big.size(), 0, 0, cv::INTER_NEAREST);
         if (o.decision) draw_decisions(big, *o.decision);
     } else {
+        big.setTo(cv::Scalar(235, 235, 235));
         std::string msg = "no ID block found";
         cv::putText(big, msg, {(kBlockW - text_width(msg, kFont, 0.9, 2)) / 2, kBlockH / 2}, kFont, 0.9, kMuted, 2,
                     cv::LINE_AA);
     }
-    big.copyTo(img(l.block));
     cv::rectangle(img, l.block, cv::Scalar(200, 200, 200), 1);
     if (o.decision && !block.empty()) draw_column_strip(img, {kPad, kPad + kBlockH}, *o.decision);
 
