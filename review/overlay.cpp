@@ -224,6 +224,37 @@ void legend_entry(cv::Mat& img, cv::Point at, scan::ColumnState state, const std
     cv::putText(img, words, {at.x + 54, at.y + 29}, kFont, 0.5, kInk, 1, cv::LINE_AA);
 }
 
+constexpr int kEntryH = 56;  // a legend entry's height
+
+// The legend's four entries, the first's top left at `at`.
+void draw_legend(cv::Mat& img, cv::Point at) {
+    legend_entry(img, at, scan::ColumnState::Digit, "digit: solid ring, tick");
+    legend_entry(img, at + cv::Point(0, kEntryH), scan::ColumnState::Blank, "blank: dashed column, _");
+    legend_entry(img, at + cv::Point(0, 2 * kEntryH), scan::ColumnState::Multiple, "several marks: double ring, *");
+    legend_entry(img, at + cv::Point(0, 3 * kEntryH), scan::ColumnState::Unsure, "unsure: dotted ring, ?");
+}
+
+// The legend is the same on every picture: drawn once on white, with room
+// round it (a ring reaches a few pixels left of and above its entry), and
+// laid on each picture by the darker of the two. Where the legend has no
+// ink the picture shows through; where it has, nothing else is drawn, so
+// each pixel is what drawing it in place gives.
+constexpr int kLegendLeft = 16, kLegendTop = 8;
+constexpr int kLegendW = kLegendLeft + kSideW + kPad, kLegendH = kLegendTop + 4 * kEntryH + 8;
+
+void lay_legend(cv::Mat& img, cv::Point at) {
+    static const cv::Mat tile = [] {
+        cv::Mat t(kLegendH, kLegendW, CV_8UC3, kWhite);
+        draw_legend(t, {kLegendLeft, kLegendTop});
+        return t;
+    }();
+    const cv::Rect where(at.x - kLegendLeft, at.y - kLegendTop, kLegendW, kLegendH);
+    const cv::Rect inside = where & cv::Rect(0, 0, img.cols, img.rows);
+    if (inside.empty()) return;
+    cv::Mat under = img(inside);
+    cv::min(under, tile(cv::Rect(inside.x - where.x, inside.y - where.y, inside.width, inside.height)), under);
+}
+
 // The picture in grey, one channel, 8 bits (the picture itself when it is
 // one already). The page's own colours are dropped on purpose: the
 // decisions' colours then stand out, and grey pictures take a third of the
@@ -409,17 +440,12 @@ cv::Mat render_overlay(const PageOutcome& o, const cv::Mat& block_in, const cv::
         }
         legend_y = l.thumbnail.y + l.thumbnail.height + 24;
     }
-    constexpr int kEntryH = 56;
     legend_y = std::max(legend_y, kPad + kBlockH - 4 * kEntryH);
     if (!thumbnail.empty() && o.registration) {
         cv::line(img, {side_x + 6, legend_y - 8}, {side_x + 38, legend_y - 8}, kOutline, 2, cv::LINE_AA);
         cv::putText(img, "the ID block on the page", {side_x + 54, legend_y - 3}, kFont, 0.5, kInk, 1, cv::LINE_AA);
     }
-    legend_y += 8;
-    legend_entry(img, {side_x, legend_y}, scan::ColumnState::Digit, "digit: solid ring, tick");
-    legend_entry(img, {side_x, legend_y + kEntryH}, scan::ColumnState::Blank, "blank: dashed column, _");
-    legend_entry(img, {side_x, legend_y + 2 * kEntryH}, scan::ColumnState::Multiple, "several marks: double ring, *");
-    legend_entry(img, {side_x, legend_y + 3 * kEntryH}, scan::ColumnState::Unsure, "unsure: dotted ring, ?");
+    lay_legend(img, {side_x, legend_y + 8});
     return img;
 }
 
