@@ -9,6 +9,8 @@
 #include <opencv2/imgproc.hpp>
 #include <spng.h>
 
+#include "scan/png_writer.h"
+
 namespace idr::scan {
 namespace {
 
@@ -27,9 +29,9 @@ struct JpegWriter {
 [[noreturn]] void on_jpeg_error(j_common_ptr info) { std::longjmp(static_cast<JpegWriter*>(info->client_data)->jump, 1); }
 void no_message(j_common_ptr, int) {}
 
-}  // namespace
-
-std::vector<std::uint8_t> encode_png(const cv::Mat& picture, int level) {
+// The rows as PNG stores them: grey, or red-green-blue, one block of memory.
+// Empty for a picture PNG cannot take (empty, not 8-bit, not 1 or 3 channels).
+cv::Mat png_rows(const cv::Mat& picture) {
     if (picture.empty() || picture.depth() != CV_8U || (picture.channels() != 1 && picture.channels() != 3)) return {};
     cv::Mat rows;
     if (picture.channels() == 3) {
@@ -37,6 +39,20 @@ std::vector<std::uint8_t> encode_png(const cv::Mat& picture, int level) {
     } else {
         rows = picture.isContinuous() ? picture : picture.clone();
     }
+    return rows;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encode_drawn_png(const cv::Mat& picture) {
+    const cv::Mat rows = png_rows(picture);
+    if (rows.empty()) return {};
+    return write_drawn_png(rows.data, rows.cols, rows.rows, rows.channels(), rows.step[0]);
+}
+
+std::vector<std::uint8_t> encode_png(const cv::Mat& picture, int level) {
+    const cv::Mat rows = png_rows(picture);
+    if (rows.empty()) return {};
     const std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!ctx) return {};
     spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);

@@ -43,13 +43,16 @@ PlacementScore score_placement(const cv::Mat& grey, const cv::Matx33d& h, bool d
     // column rules run beside the rings, the gaps between rows are bare).
     constexpr double kStroke = (block::kRingInnerRadius + block::kRingOuterRadius) / 2;
     constexpr double kDiagonal = 8.0;
-    // Eight points round the stroke, the same for every ring: worked out
-    // once a placement, not once a ring.
-    std::array<cv::Point2d, 8> stroke;
-    for (int k = 0; k < 8; ++k) {
-        const double a = k * kPi / 4;
-        stroke[static_cast<std::size_t>(k)] = {kStroke * std::cos(a), kStroke * std::sin(a)};
-    }
+    // Eight points round the stroke, the same for every ring of every
+    // placement: worked out once.
+    static const std::array<cv::Point2d, 8> stroke = [] {
+        std::array<cv::Point2d, 8> points;
+        for (int k = 0; k < 8; ++k) {
+            const double a = k * kPi / 4;
+            points[static_cast<std::size_t>(k)] = {kStroke * std::cos(a), kStroke * std::sin(a)};
+        }
+        return points;
+    }();
     std::array<std::array<double, block::kRows>, block::kColumns> ring{};
     std::vector<double> all;
     all.reserve(static_cast<std::size_t>(block::kColumns * block::kRows));

@@ -15,6 +15,10 @@ namespace {
 
 // ---------------------------------------------------------------- checksums
 
+// The stream's checksums are our own: zlib's are not linked into the
+// reading programs at start (it comes only with libspng, loaded with the
+// first scan), and its Adler-32 goes a byte at a time.
+
 // Adler-32 of the zlib stream. 5552 bytes is the most before the 32-bit
 // sums could overflow (zlib's NMAX). Sixteen bytes at a time, the running
 // sums of a chunk follow from its byte sum and its weighted sum (byte i
@@ -329,13 +333,15 @@ void canonical_codes(const std::uint8_t* lengths, int count, std::uint16_t* code
 
 class BitWriter {
 public:
-    explicit BitWriter(std::size_t capacity) : buf_(new std::uint8_t[capacity + 8]), cap_(capacity) {}
+    // `capacity`: the most bytes the caller will write.
+    explicit BitWriter(std::size_t capacity) : buf_(new std::uint8_t[capacity + 8]) {}
     void put(std::uint64_t bits, int count) {
         acc_ |= bits << used_;
         used_ += count;
         if (used_ >= 32) {
-            const auto word = static_cast<std::uint32_t>(acc_);
-            std::memcpy(buf_.get() + size_, &word, 4);  // little-endian, as deflate's bytes are
+            auto word = static_cast<std::uint32_t>(acc_);
+            if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap32(word);
+            std::memcpy(buf_.get() + size_, &word, 4);  // low byte first, as deflate's bits run
             size_ += 4;
             acc_ >>= 32;
             used_ -= 32;
@@ -351,12 +357,10 @@ public:
         acc_ = 0;
     }
     std::size_t size() const { return size_; }
-    std::size_t room() const { return cap_ - size_; }
     const std::uint8_t* data() const { return buf_.get(); }
 
 private:
     std::unique_ptr<std::uint8_t[]> buf_;  // not zeroed: every byte is written before it is read
-    std::size_t cap_;
     std::size_t size_ = 0;
     std::uint64_t acc_ = 0;
     int used_ = 0;
