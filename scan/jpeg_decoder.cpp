@@ -8,6 +8,8 @@
 
 #include <jpeglib.h>
 
+#include "scan/jpeg_luma_scan.h"
+
 namespace idr::scan {
 namespace {
 
@@ -70,7 +72,10 @@ void cmyk_to_bgr(const cv::Mat& cmyk, cv::Mat& bgr, bool inverted) {
 
 }  // namespace
 
-std::variant<cv::Mat, std::string> decode_jpeg(std::string_view bytes, PixelKind kind, int reduction) {
+namespace {
+
+std::variant<cv::Mat, std::string> decode_with_library(std::string_view bytes, PixelKind kind, int reduction,
+                                                       bool own_scan) {
     auto job = std::make_unique<JpegJob>();
     jpeg_decompress_struct& info = job->info;
     info.err = jpeg_std_error(&job->errors);
@@ -103,6 +108,19 @@ std::variant<cv::Mat, std::string> decode_jpeg(std::string_view bytes, PixelKind
     info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&info);
 
+    if (own_scan && reduction == 2 && info.out_color_space == JCS_GRAYSCALE) {
+        const auto* end = reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size();
+        bool done = false;
+        try {
+            done = decode_luma_half(info, end, job->out);
+        } catch (const std::exception&) {  // out of memory: the library's way reports it
+        }
+        jpeg_destroy_decompress(&info);
+        
+        if (done) return std::move(job->out);
+        return decode_with_library(bytes, kind, reduction, false);
+    }
+
     try {
         job->out.create(static_cast<int>(info.output_height), static_cast<int>(info.output_width),
                         CV_8UC(info.output_components));
@@ -124,6 +142,16 @@ std::variant<cv::Mat, std::string> decode_jpeg(std::string_view bytes, PixelKind
         return bgr;
     }
     return std::move(job->out);
+}
+
+}  // namespace
+
+std::variant<cv::Mat, std::string> decode_jpeg(std::string_view bytes, PixelKind kind, int reduction) {
+    return decode_with_library(bytes, kind, reduction, true);
+}
+
+std::variant<cv::Mat, std::string> decode_jpeg_by_library(std::string_view bytes, PixelKind kind, int reduction) {
+    return decode_with_library(bytes, kind, reduction, false);
 }
 
 }  // namespace idr::scan

@@ -185,6 +185,10 @@ std::string jpeg_file(const cv::Mat& picture, const JpegOptions& o) {
     jpeg_set_quality(&info, o.quality, TRUE);
     if (o.progressive) jpeg_simple_progression(&info);
     if (o.arithmetic) info.arith_code = TRUE;
+    info.restart_interval = static_cast<unsigned>(o.restart_interval);
+    if (o.luma_h > 0) info.comp_info[0].h_samp_factor = o.luma_h;
+    if (o.luma_v > 0) info.comp_info[0].v_samp_factor = o.luma_v;
+    if (o.optimize_coding) info.optimize_coding = TRUE;
     jpeg_start_compress(&info, TRUE);
     if (o.exif_orientation > 0) {
         const std::string tiff = std::string("II*\0", 4) + u32le(8) + u16le(1) + u16le(0x0112) + u16le(3) + u32le(1) +

@@ -33,6 +33,9 @@ struct JpegOptions {
     bool cmyk = false;  // stored as Photoshop does: inverted, with an Adobe marker
     bool ycck = false;  // the same, colour-transformed
     int exif_orientation = 0;  // 0: no EXIF segment
+    int restart_interval = 0;  // MCUs between restart markers; 0: none
+    int luma_h = 0, luma_v = 0;  // the luma's sampling factors in a colour file; 0: the library's (2 x 2)
+    bool optimize_coding = false;  // Huffman tables made for the picture
 };
 std::string jpeg_file(const cv::Mat& picture, const JpegOptions& options = {});
 
