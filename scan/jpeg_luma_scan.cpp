@@ -176,7 +176,8 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
         }
         diff = rs ? extend(in.take(rs), rs) : 0;
     }
-    last_dc += diff;
+    // Wrapping as the library's int does: damaged files can pile up differences.
+    last_dc = static_cast<int>(static_cast<unsigned>(last_dc) + static_cast<unsigned>(diff));
     if (block == nullptr) {
         for (int k = 1; k < 64;) {
             if (in.count() < 32) in.refill();
