@@ -19,10 +19,10 @@ namespace {
 // decoded from the canonical lengths.
 
 constexpr int kFastBits = 12;
-constexpr std::uint32_t kWhole = 0x20;  // the entry holds the value too
+constexpr std::uint32_t kWhole = 0x80;  // the entry holds the value too
 
-// An entry: bits 0-4 the bits it accounts for (0: not in the table), bit 5
-// kWhole, bits 8-15 the symbol (for whole entries its run of zeros alone),
+// An entry: bits 0-5 the bits it accounts for (0: not in the table; a shift
+// by the entry's low six bits is one instruction), bit 7 kWhole, bits 8-15 the symbol (for whole entries its run of zeros alone),
 // bits 16-31 the value, signed.
 struct HuffTable {
     std::array<std::uint32_t, 1u << kFastBits> fast{};
@@ -161,12 +161,12 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
     std::uint32_t e = dc.fast[in.peek(kFastBits)];
     int diff;
     if (e & kWhole) {
-        in.skip(static_cast<int>(e & 31));
+        in.skip(static_cast<int>(e & 63));
         diff = static_cast<std::int32_t>(e) >> 16;
     } else {
         int rs;
         if (e) {
-            in.skip(static_cast<int>(e & 31));
+            in.skip(static_cast<int>(e & 63));
             rs = static_cast<int>(e >> 8) & 0xFF;
         } else {
             int len;
@@ -183,13 +183,13 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
             if (in.count() < 32) in.refill();
             e = ac.fast[in.peek(kFastBits)];
             if (e & kWhole) {
-                in.skip(static_cast<int>(e & 31));
+                in.skip(static_cast<int>(e & 63));
                 k += static_cast<int>((e >> 8) & 0xFF) + 1;
                 continue;
             }
             int rs;
             if (e) {
-                in.skip(static_cast<int>(e & 31));
+                in.skip(static_cast<int>(e & 63));
                 rs = static_cast<int>(e >> 8) & 0xFF;
             } else {
                 int len;
@@ -211,10 +211,10 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
     }
     block[0] = static_cast<std::int16_t>(last_dc);
     for (int k = 1; k < 64;) {
-        if (in.count() < 32) in.refill();
+        in.refill();
         e = ac.fast[in.peek(kFastBits)];
         if (e & kWhole) {
-            in.skip(static_cast<int>(e & 31));
+            in.skip(static_cast<int>(e & 63));
             k += static_cast<int>((e >> 8) & 0xFF);
             block[kNatural[static_cast<std::size_t>(k)]] = static_cast<std::int16_t>(static_cast<std::int32_t>(e) >> 16);
             ++k;
@@ -222,7 +222,7 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
         }
         int rs;
         if (e) {
-            in.skip(static_cast<int>(e & 31));
+            in.skip(static_cast<int>(e & 63));
             rs = static_cast<int>(e >> 8) & 0xFF;
         } else {
             int len;
@@ -284,7 +284,7 @@ IDR_AVX2 __m128i sub(__m128i a, __m128i b) { return _mm_sub_epi32(a, b); }
 
 // Row `r` of the block, dequantized, one column a lane.
 IDR_AVX2 __m256i dequantized_row(const std::int16_t* in, const std::int32_t* quant, int r) {
-    const __m256i c = _mm256_cvtepi16_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(in + 8 * r)));
+    const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * r)));
     return _mm256_mullo_epi32(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(quant + 8 * r)));
 }
 
@@ -294,7 +294,8 @@ IDR_AVX2 __m128i descaled(__m128i x) {
     return _mm_srai_epi32(add(x, splat4(1 << (kShift2 - 1))), kShift2);
 }
 
-__attribute__((target("avx2"))) bool idct_4x4_avx2(const std::int16_t* in, const std::int32_t* quant,
+// Leaves the block's coefficients zero.
+__attribute__((target("avx2"))) bool idct_4x4_avx2(std::int16_t* in, const std::int32_t* quant,
                                                    std::uint8_t* const* rows, int col) {
     const __m256i d0 = dequantized_row(in, quant, 0), d1 = dequantized_row(in, quant, 1),
                   d2 = dequantized_row(in, quant, 2), d3 = dequantized_row(in, quant, 3),
@@ -305,6 +306,7 @@ __attribute__((target("avx2"))) bool idct_4x4_avx2(const std::int16_t* in, const
     big = _mm256_max_epi32(big, _mm256_max_epi32(_mm256_abs_epi32(d5), _mm256_abs_epi32(d6)));
     big = _mm256_max_epi32(big, _mm256_abs_epi32(d7));
     if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(big, splat8(kLaneLimit)))) return false;
+    for (int i = 0; i < 4; ++i) _mm256_storeu_si256(reinterpret_cast<__m256i*>(in + 16 * i), _mm256_setzero_si256());
 
     // First pass, the eight columns at once.
     const __m256i tmp0 = _mm256_slli_epi32(d0, kConstBits + 1);
@@ -439,7 +441,12 @@ bool unstuff(const std::uint8_t* at, const std::uint8_t* end, std::vector<std::u
     return true;
 }
 
+// A block in the decoding buffer: 64 coefficients, the spare slot, padding
+// to a multiple of 32 bytes.
+constexpr std::size_t kBlockStride = 80;
+
 struct Workspace {
+    std::vector<std::int16_t> blocks;
     std::vector<std::uint8_t> clean;
     std::vector<Piece> pieces;
     std::vector<int> restarts;
@@ -496,7 +503,6 @@ bool decode_luma_half(jpeg_decompress_struct& info, const std::uint8_t* end, cv:
         if (ws.restarts[i] != static_cast<int>(i % 8)) return false;
 
     // Dequantization as the library does it: 16-bit multipliers.
-    alignas(32) std::int16_t block[80] = {};  // 64 coefficients and the spare slot
     alignas(32) std::int32_t quant[64];
     for (int i = 0; i < 64; ++i) quant[i] = static_cast<std::int16_t>(luma->quant_table->quantval[i]);
 
@@ -506,10 +512,40 @@ bool decode_luma_half(jpeg_decompress_struct& info, const std::uint8_t* end, cv:
     const int luma_rows = static_cast<int>(luma->height_in_blocks);
     out.create(out_h, out_w, CV_8UC1);
 
+    // The luma blocks of one row of MCUs are decoded first, then
+    // transformed together (which also zeroes them for the next row).
+    const int row_wide = static_cast<int>(mcus_wide) * blocks_wide[luma_in_scan];
+    const int row_high = blocks_high[luma_in_scan];
+    ws.blocks.assign(static_cast<std::size_t>(row_wide) * static_cast<std::size_t>(row_high) * kBlockStride, 0);
+    std::int16_t* const blocks = ws.blocks.data();
+
     // Blocks at the right or bottom edge are cut to the picture through a
     // spare 4 x 4.
     std::uint8_t spare[4][4];
     std::uint8_t* spare_rows[4] = {spare[0], spare[1], spare[2], spare[3]};
+    const auto transform_row = [&](int mcu_row) {
+        for (int by = 0; by < row_high; ++by) {
+            std::int16_t* block = blocks + static_cast<std::size_t>(by) * static_cast<std::size_t>(row_wide) * kBlockStride;
+            const int row = mcu_row * row_high + by;
+            for (int col = 0; col < row_wide; ++col, block += kBlockStride) {
+                if (col >= luma_cols || row >= luma_rows) {  // padding of the last MCUs: never shown
+                    std::memset(block, 0, 64 * sizeof(std::int16_t));
+                    continue;
+                }
+                const int x = col * 4, y = row * 4;
+                if (x + 4 <= out_w && y + 4 <= out_h) {
+                    std::uint8_t* rows[4] = {out.ptr<std::uint8_t>(y), out.ptr<std::uint8_t>(y + 1),
+                                             out.ptr<std::uint8_t>(y + 2), out.ptr<std::uint8_t>(y + 3)};
+                    if (!idct_4x4_avx2(block, quant, rows, x)) return false;
+                } else {
+                    if (!idct_4x4_avx2(block, quant, spare_rows, 0)) return false;
+                    for (int r = 0; r < 4 && y + r < out_h; ++r)
+                        for (int c = 0; c < 4 && x + c < out_w; ++c) out.ptr<std::uint8_t>(y + r)[x + c] = spare[r][c];
+                }
+            }
+        }
+        return true;
+    };
 
     std::size_t mcu = 0;
     int mx = 0, my = 0;  // the MCU's column and row
@@ -522,32 +558,18 @@ bool decode_luma_half(jpeg_decompress_struct& info, const std::uint8_t* end, cv:
             for (int i = 0; i < info.comps_in_scan; ++i) {
                 for (int by = 0; by < blocks_high[i]; ++by) {
                     for (int bx = 0; bx < blocks_wide[i]; ++bx) {
-                        if (i != luma_in_scan) {
-                            if (!decode_block(in, ws.dc[i], ws.ac[i], last_dc[i], nullptr)) return false;
-                            continue;
-                        }
+                        std::int16_t* block = nullptr;
+                        if (i == luma_in_scan)
+                            block = blocks + (static_cast<std::size_t>(by) * static_cast<std::size_t>(row_wide) +
+                                              static_cast<std::size_t>(mx * blocks_wide[i] + bx)) *
+                                                 kBlockStride;
                         if (!decode_block(in, ws.dc[i], ws.ac[i], last_dc[i], block)) return false;
-                        const int col = mx * blocks_wide[i] + bx;
-                        const int row = my * blocks_high[i] + by;
-                        if (col < luma_cols && row < luma_rows) {
-                            const int x = col * 4, y = row * 4;
-                            if (x + 4 <= out_w && y + 4 <= out_h) {
-                                std::uint8_t* rows[4] = {out.ptr<std::uint8_t>(y), out.ptr<std::uint8_t>(y + 1),
-                                                         out.ptr<std::uint8_t>(y + 2), out.ptr<std::uint8_t>(y + 3)};
-                                if (!idct_4x4_avx2(block, quant, rows, x)) return false;
-                            } else {
-                                if (!idct_4x4_avx2(block, quant, spare_rows, 0)) return false;
-                                for (int r = 0; r < 4 && y + r < out_h; ++r)
-                                    for (int c = 0; c < 4 && x + c < out_w; ++c)
-                                        out.ptr<std::uint8_t>(y + r)[x + c] = spare[r][c];
-                            }
-                        }
-                        std::memset(block, 0, sizeof block);
                     }
                 }
             }
             if (in.bits_read() > piece_bits) return false;  // ran into the marker: damaged data
             if (++mx == static_cast<int>(mcus_wide)) {
+                if (!transform_row(my)) return false;
                 mx = 0;
                 ++my;
             }
