@@ -253,16 +253,16 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
 
 constexpr int kConstBits = 13;
 constexpr int kPass1Bits = 2;
-constexpr std::int64_t kFix0_211164243 = 1730;
-constexpr std::int64_t kFix0_509795579 = 4176;
-constexpr std::int64_t kFix0_601344887 = 4926;
-constexpr std::int64_t kFix0_765366865 = 6270;
-constexpr std::int64_t kFix0_899976223 = 7373;
-constexpr std::int64_t kFix1_061594337 = 8697;
-constexpr std::int64_t kFix1_451774981 = 11893;
-constexpr std::int64_t kFix1_847759065 = 15137;
-constexpr std::int64_t kFix2_172734803 = 17799;
-constexpr std::int64_t kFix2_562915447 = 20995;
+constexpr int kFix0_211164243 = 1730;
+constexpr int kFix0_509795579 = 4176;
+constexpr int kFix0_601344887 = 4926;
+constexpr int kFix0_765366865 = 6270;
+constexpr int kFix0_899976223 = 7373;
+constexpr int kFix1_061594337 = 8697;
+constexpr int kFix1_451774981 = 11893;
+constexpr int kFix1_847759065 = 15137;
+constexpr int kFix2_172734803 = 17799;
+constexpr int kFix2_562915447 = 20995;
 
 // Eight columns, then four rows, at a time (AVX2), in 32-bit lanes. Exact
 // where no sum can leave them: with every dequantized coefficient within
@@ -273,20 +273,44 @@ constexpr int kLaneLimit = 1200;
 
 #define IDR_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
-IDR_AVX2 __m256i splat8(std::int64_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
-IDR_AVX2 __m128i splat4(std::int64_t v) { return _mm_set1_epi32(static_cast<int>(v)); }
-IDR_AVX2 __m256i mul(__m256i a, std::int64_t c) { return _mm256_mullo_epi32(a, splat8(c)); }
-IDR_AVX2 __m128i mul(__m128i a, std::int64_t c) { return _mm_mullo_epi32(a, splat4(c)); }
+IDR_AVX2 __m256i splat8(int v) { return _mm256_set1_epi32(v); }
+IDR_AVX2 __m128i splat4(int v) { return _mm_set1_epi32(v); }
 IDR_AVX2 __m256i add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
 IDR_AVX2 __m128i add(__m128i a, __m128i b) { return _mm_add_epi32(a, b); }
 IDR_AVX2 __m256i sub(__m256i a, __m256i b) { return _mm256_sub_epi32(a, b); }
 IDR_AVX2 __m128i sub(__m128i a, __m128i b) { return _mm_sub_epi32(a, b); }
 
-// Row `r` of the block, dequantized, one column a lane.
-IDR_AVX2 __m256i dequantized_row(const std::int16_t* in, const std::int32_t* quant, int r) {
-    const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * r)));
-    return _mm256_mullo_epi32(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(quant + 8 * r)));
+// A pair of 16-bit constants for _mm*_madd_epi16: `first` multiplies the
+// low element of each pair, `second` the high one.
+IDR_AVX2 __m256i pair8(int first, int second) {
+    return _mm256_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(second) << 16) |
+                                              (static_cast<std::uint32_t>(first) & 0xFFFF)));
 }
+IDR_AVX2 __m128i pair4(int first, int second) { return _mm256_castsi256_si128(pair8(first, second)); }
+
+// Two rows' (16 coefficients') magnitudes within their limits.
+IDR_AVX2 __m256i within(__m256i c, const std::uint16_t* limit) {
+    const __m256i magnitude = _mm256_abs_epi16(c);
+    const __m256i cap = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(limit));
+    return _mm256_cmpeq_epi16(_mm256_min_epu16(magnitude, cap), magnitude);
+}
+
+// Rows a and b of the dequantized block, interleaved for madd: the pairs
+// (a, b) of each column, columns 0-3 in the low lane, 4-7 in the high one.
+IDR_AVX2 __m256i interleaved(__m128i a, __m128i b) {
+    return _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
+}
+
+// A row of the first pass's output, columns j and j + 4 as a 16-bit pair.
+IDR_AVX2 __m128i pairs(__m256i w) {
+    return _mm_blend_epi16(_mm256_castsi256_si128(w), _mm_slli_epi32(_mm256_extracti128_si256(w, 1), 16), 0xAA);
+}
+
+// The quantization table as the transform uses it.
+struct Dequantizer {
+    alignas(32) std::int16_t step[64];    // the library's 16-bit multipliers
+    alignas(32) std::uint16_t limit[64];  // the largest coefficient whose product stays within kLaneLimit
+};
 
 // The second pass's sum descaled: the sample less the middle of the range.
 IDR_AVX2 __m128i descaled(__m128i x) {
@@ -295,27 +319,35 @@ IDR_AVX2 __m128i descaled(__m128i x) {
 }
 
 // Leaves the block's coefficients zero.
-__attribute__((target("avx2"))) bool idct_4x4_avx2(std::int16_t* in, const std::int32_t* quant,
-                                                   std::uint8_t* const* rows, int col) {
-    const __m256i d0 = dequantized_row(in, quant, 0), d1 = dequantized_row(in, quant, 1),
-                  d2 = dequantized_row(in, quant, 2), d3 = dequantized_row(in, quant, 3),
-                  d5 = dequantized_row(in, quant, 5), d6 = dequantized_row(in, quant, 6),
-                  d7 = dequantized_row(in, quant, 7);
-    __m256i big = _mm256_max_epi32(_mm256_abs_epi32(d0), _mm256_abs_epi32(d1));
-    big = _mm256_max_epi32(big, _mm256_max_epi32(_mm256_abs_epi32(d2), _mm256_abs_epi32(d3)));
-    big = _mm256_max_epi32(big, _mm256_max_epi32(_mm256_abs_epi32(d5), _mm256_abs_epi32(d6)));
-    big = _mm256_max_epi32(big, _mm256_abs_epi32(d7));
-    if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(big, splat8(kLaneLimit)))) return false;
-    for (int i = 0; i < 4; ++i) _mm256_storeu_si256(reinterpret_cast<__m256i*>(in + 16 * i), _mm256_setzero_si256());
+__attribute__((target("avx2"))) bool idct_4x4_avx2(std::int16_t* in, const Dequantizer& dq, std::uint8_t* const* rows,
+                                                   int col) {
+    __m256i* const block = reinterpret_cast<__m256i*>(in);
+    const __m256i r01 = _mm256_loadu_si256(block), r23 = _mm256_loadu_si256(block + 1);
+    const __m256i r45 = _mm256_loadu_si256(block + 2), r67 = _mm256_loadu_si256(block + 3);
+    const __m256i ok = _mm256_and_si256(_mm256_and_si256(within(r01, dq.limit), within(r23, dq.limit + 16)),
+                                        _mm256_and_si256(within(r45, dq.limit + 32), within(r67, dq.limit + 48)));
+    if (_mm256_movemask_epi8(ok) != -1) return false;
+    for (int i = 0; i < 4; ++i) _mm256_storeu_si256(block + i, _mm256_setzero_si256());
 
-    // First pass, the eight columns at once.
-    const __m256i tmp0 = _mm256_slli_epi32(d0, kConstBits + 1);
-    const __m256i tmp2 = add(mul(d2, kFix1_847759065), mul(d6, -kFix0_765366865));
+    // Dequantized in 16 bits: every product is within +-kLaneLimit.
+    const __m256i* const q = reinterpret_cast<const __m256i*>(dq.step);
+    const __m256i d01 = _mm256_mullo_epi16(r01, _mm256_load_si256(q)), d23 = _mm256_mullo_epi16(r23, _mm256_load_si256(q + 1));
+    const __m256i d67 = _mm256_mullo_epi16(r67, _mm256_load_si256(q + 3));
+    const __m256i d45 = _mm256_mullo_epi16(r45, _mm256_load_si256(q + 2));
+    const __m128i d0 = _mm256_castsi256_si128(d01), d1 = _mm256_extracti128_si256(d01, 1);
+    const __m128i d2 = _mm256_castsi256_si128(d23), d3 = _mm256_extracti128_si256(d23, 1);
+    const __m128i d5 = _mm256_extracti128_si256(d45, 1);
+    const __m128i d6 = _mm256_castsi256_si128(d67), d7 = _mm256_extracti128_si256(d67, 1);
+
+    // First pass, the eight columns at once, in 32-bit lanes.
+    const __m256i p26 = interleaved(d2, d6), p75 = interleaved(d7, d5), p31 = interleaved(d3, d1);
+    const __m256i tmp0 = _mm256_slli_epi32(_mm256_cvtepi16_epi32(d0), kConstBits + 1);
+    const __m256i tmp2 = _mm256_madd_epi16(p26, pair8(kFix1_847759065, -kFix0_765366865));
     const __m256i tmp10 = add(tmp0, tmp2), tmp12 = sub(tmp0, tmp2);
-    const __m256i odd0 = add(add(mul(d7, -kFix0_211164243), mul(d5, kFix1_451774981)),
-                             add(mul(d3, -kFix2_172734803), mul(d1, kFix1_061594337)));
-    const __m256i odd2 = add(add(mul(d7, -kFix0_509795579), mul(d5, -kFix0_601344887)),
-                             add(mul(d3, kFix0_899976223), mul(d1, kFix2_562915447)));
+    const __m256i odd0 = add(_mm256_madd_epi16(p75, pair8(-kFix0_211164243, kFix1_451774981)),
+                             _mm256_madd_epi16(p31, pair8(-kFix2_172734803, kFix1_061594337)));
+    const __m256i odd2 = add(_mm256_madd_epi16(p75, pair8(-kFix0_509795579, -kFix0_601344887)),
+                             _mm256_madd_epi16(p31, pair8(kFix0_899976223, kFix2_562915447)));
     constexpr int kShift1 = kConstBits - kPass1Bits + 1;
     const __m256i round1 = splat8(1 << (kShift1 - 1));
     const __m256i w0 = _mm256_srai_epi32(add(add(tmp10, odd2), round1), kShift1);
@@ -323,24 +355,22 @@ __attribute__((target("avx2"))) bool idct_4x4_avx2(std::int16_t* in, const std::
     const __m256i w1 = _mm256_srai_epi32(add(add(tmp12, odd0), round1), kShift1);
     const __m256i w2 = _mm256_srai_epi32(add(sub(tmp12, odd0), round1), kShift1);
 
-    // The four rows by column: c0|c4, c1|c5, c2|c6, c3|c7.
-    const __m256i t0 = _mm256_unpacklo_epi32(w0, w1), t1 = _mm256_unpackhi_epi32(w0, w1);
-    const __m256i t2 = _mm256_unpacklo_epi32(w2, w3), t3 = _mm256_unpackhi_epi32(w2, w3);
-    const __m256i c04 = _mm256_unpacklo_epi64(t0, t2), c15 = _mm256_unpackhi_epi64(t0, t2);
-    const __m256i c26 = _mm256_unpacklo_epi64(t1, t3), c37 = _mm256_unpackhi_epi64(t1, t3);
-    const __m128i c0 = _mm256_castsi256_si128(c04);
-    const __m128i c1 = _mm256_castsi256_si128(c15), c5 = _mm256_extracti128_si256(c15, 1);
-    const __m128i c2 = _mm256_castsi256_si128(c26), c6 = _mm256_extracti128_si256(c26, 1);
-    const __m128i c3 = _mm256_castsi256_si128(c37), c7 = _mm256_extracti128_si256(c37, 1);
+    // Each row's columns j and j + 4 as a 16-bit pair (they fit: within
+    // +-23,000), then by column: c0|c4, c1|c5, c2|c6, c3|c7 of the 4 rows.
+    const __m128i m0 = pairs(w0), m1 = pairs(w1), m2 = pairs(w2), m3 = pairs(w3);
+    const __m128i t0 = _mm_unpacklo_epi32(m0, m1), t1 = _mm_unpackhi_epi32(m0, m1);
+    const __m128i t2 = _mm_unpacklo_epi32(m2, m3), t3 = _mm_unpackhi_epi32(m2, m3);
+    const __m128i c04 = _mm_unpacklo_epi64(t0, t2), c15 = _mm_unpackhi_epi64(t0, t2);
+    const __m128i c26 = _mm_unpacklo_epi64(t1, t3), c37 = _mm_unpackhi_epi64(t1, t3);
 
     // Second pass, the four rows at once.
-    const __m128i e0 = _mm_slli_epi32(c0, kConstBits + 1);
-    const __m128i e2 = add(mul(c2, kFix1_847759065), mul(c6, -kFix0_765366865));
+    const __m128i e0 = _mm_madd_epi16(c04, pair4(1 << (kConstBits + 1), 0));
+    const __m128i e2 = _mm_madd_epi16(c26, pair4(kFix1_847759065, -kFix0_765366865));
     const __m128i e10 = add(e0, e2), e12 = sub(e0, e2);
-    const __m128i o0 = add(add(mul(c7, -kFix0_211164243), mul(c5, kFix1_451774981)),
-                           add(mul(c3, -kFix2_172734803), mul(c1, kFix1_061594337)));
-    const __m128i o2 = add(add(mul(c7, -kFix0_509795579), mul(c5, -kFix0_601344887)),
-                           add(mul(c3, kFix0_899976223), mul(c1, kFix2_562915447)));
+    const __m128i o0 = add(_mm_madd_epi16(c15, pair4(kFix1_061594337, kFix1_451774981)),
+                           _mm_madd_epi16(c37, pair4(-kFix2_172734803, -kFix0_211164243)));
+    const __m128i o2 = add(_mm_madd_epi16(c15, pair4(kFix2_562915447, -kFix0_601344887)),
+                           _mm_madd_epi16(c37, pair4(kFix0_899976223, -kFix0_509795579)));
     const __m128i s0 = descaled(add(e10, o2)), s3 = descaled(sub(e10, o2));
     const __m128i s1 = descaled(add(e12, o0)), s2 = descaled(sub(e12, o0));
     // The library clamps to the sample range; values beyond +-512 it wraps
@@ -503,8 +533,12 @@ bool decode_luma_half(jpeg_decompress_struct& info, const std::uint8_t* end, cv:
         if (ws.restarts[i] != static_cast<int>(i % 8)) return false;
 
     // Dequantization as the library does it: 16-bit multipliers.
-    alignas(32) std::int32_t quant[64];
-    for (int i = 0; i < 64; ++i) quant[i] = static_cast<std::int16_t>(luma->quant_table->quantval[i]);
+    Dequantizer dq;
+    for (int i = 0; i < 64; ++i) {
+        dq.step[i] = static_cast<std::int16_t>(luma->quant_table->quantval[i]);
+        const int magnitude = dq.step[i] < 0 ? -dq.step[i] : dq.step[i];
+        dq.limit[i] = static_cast<std::uint16_t>(magnitude == 0 ? 0xFFFF : kLaneLimit / magnitude);
+    }
 
     const int out_w = static_cast<int>(info.output_width);
     const int out_h = static_cast<int>(info.output_height);
@@ -536,9 +570,9 @@ bool decode_luma_half(jpeg_decompress_struct& info, const std::uint8_t* end, cv:
                 if (x + 4 <= out_w && y + 4 <= out_h) {
                     std::uint8_t* rows[4] = {out.ptr<std::uint8_t>(y), out.ptr<std::uint8_t>(y + 1),
                                              out.ptr<std::uint8_t>(y + 2), out.ptr<std::uint8_t>(y + 3)};
-                    if (!idct_4x4_avx2(block, quant, rows, x)) return false;
+                    if (!idct_4x4_avx2(block, dq, rows, x)) return false;
                 } else {
-                    if (!idct_4x4_avx2(block, quant, spare_rows, 0)) return false;
+                    if (!idct_4x4_avx2(block, dq, spare_rows, 0)) return false;
                     for (int r = 0; r < 4 && y + r < out_h; ++r)
                         for (int c = 0; c < 4 && x + c < out_w; ++c) out.ptr<std::uint8_t>(y + r)[x + c] = spare[r][c];
                 }
