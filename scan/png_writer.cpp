@@ -196,58 +196,76 @@ constexpr int kHashBits = 15;
 // none gives three bytes. Inside a match nothing is looked at. Most
 // candidates differ at once: their first three bytes are compared before
 // the match is measured.
-std::vector<std::uint32_t> parse(const std::uint8_t* data, std::size_t n, std::size_t pixel, std::size_t row) {
-    std::vector<std::uint32_t> symbols;
-    symbols.reserve(n / 4 + 16);
-    std::vector<std::int32_t> last(std::size_t{1} << kHashBits, -1);
-    const std::size_t candidates[2] = {pixel, row <= kWindow ? row : 0};
-    constexpr std::uint32_t kThree = 0xffffff;  // the first three bytes of a little-endian load
-    auto load4 = [](const std::uint8_t* p) {
-        std::uint32_t v;
-        std::memcpy(&v, p, 4);
-        return v;
-    };
-    std::size_t i = 0;
-    while (i < n) {
-        const int most = static_cast<int>(std::min<std::size_t>(kMaxMatch, n - i));
-        int best = 0;
-        std::size_t best_dist = 0;
-        if (most >= 4) {
-            const std::uint32_t here = load4(data + i);
-            for (const std::size_t d : candidates) {
-                if (d == 0 || d > i || ((here ^ load4(data + i - d)) & kThree) != 0) continue;
-                const int len = match_length(data + i, d, most);
-                if (len > best) best = len, best_dist = d;
-                if (best == most) break;  // paper: the pixel before already repeats as far as a match goes
-            }
-            if (best < 32) {
-                std::int32_t& slot = last[(here * 2654435761u) >> (32 - kHashBits)];
-                const std::int32_t seen = slot;
-                slot = static_cast<std::int32_t>(i);
-                if (seen >= 0 && i - static_cast<std::size_t>(seen) <= kWindow && load4(data + seen) == here) {
-                    const std::size_t d = i - static_cast<std::size_t>(seen);
+//
+// The parse goes a block's worth of symbols at a time, so that they are
+// coded while still in the cache.
+class Parser {
+public:
+    Parser(const std::uint8_t* data, std::size_t n, std::size_t pixel, std::size_t row)
+        : data_(data), n_(n), last_(std::size_t{1} << kHashBits, -1), candidates_{pixel, row <= kWindow ? row : 0} {}
+
+    bool done() const { return i_ >= n_; }
+
+    // The next symbols, at most `most` of them, into `symbols` (emptied first).
+    void next(std::vector<std::uint32_t>& symbols, std::size_t most_symbols) {
+        symbols.clear();
+        constexpr std::uint32_t kThree = 0xffffff;  // the first three bytes of a little-endian load
+        const auto load4 = [](const std::uint8_t* p) {
+            std::uint32_t v;
+            std::memcpy(&v, p, 4);
+            return v;
+        };
+        const std::uint8_t* const data = data_;
+        const std::size_t n = n_;
+        std::size_t i = i_;
+        while (i < n && symbols.size() < most_symbols) {
+            const int most = static_cast<int>(std::min<std::size_t>(kMaxMatch, n - i));
+            int best = 0;
+            std::size_t best_dist = 0;
+            if (most >= 4) {
+                const std::uint32_t here = load4(data + i);
+                for (const std::size_t d : candidates_) {
+                    if (d == 0 || d > i || ((here ^ load4(data + i - d)) & kThree) != 0) continue;
+                    const int len = match_length(data + i, d, most);
+                    if (len > best) best = len, best_dist = d;
+                    if (best == most) break;  // paper: the pixel before already repeats as far as a match goes
+                }
+                if (best < 32) {
+                    std::int32_t& slot = last_[(here * 2654435761u) >> (32 - kHashBits)];
+                    const std::int32_t seen = slot;
+                    slot = static_cast<std::int32_t>(i);
+                    if (seen >= 0 && i - static_cast<std::size_t>(seen) <= kWindow && load4(data + seen) == here) {
+                        const std::size_t d = i - static_cast<std::size_t>(seen);
+                        const int len = match_length(data + i, d, most);
+                        if (len > best) best = len, best_dist = d;
+                    }
+                }
+            } else if (most == kMinMatch) {
+                // The last three bytes: only the two fixed candidates.
+                for (const std::size_t d : candidates_) {
+                    if (d == 0 || d > i) continue;
                     const int len = match_length(data + i, d, most);
                     if (len > best) best = len, best_dist = d;
                 }
             }
-        } else if (most == kMinMatch) {
-            // The last three bytes: only the two fixed candidates.
-            for (const std::size_t d : candidates) {
-                if (d == 0 || d > i) continue;
-                const int len = match_length(data + i, d, most);
-                if (len > best) best = len, best_dist = d;
+            if (best >= kMinMatch) {
+                symbols.push_back(match_symbol(best, best_dist));
+                i += static_cast<std::size_t>(best);
+            } else {
+                symbols.push_back(data[i]);
+                ++i;
             }
         }
-        if (best >= kMinMatch) {
-            symbols.push_back(match_symbol(best, best_dist));
-            i += static_cast<std::size_t>(best);
-        } else {
-            symbols.push_back(data[i]);
-            ++i;
-        }
+        i_ = i;
     }
-    return symbols;
-}
+
+private:
+    const std::uint8_t* data_;
+    std::size_t n_;
+    std::size_t i_ = 0;
+    std::vector<std::int32_t> last_;
+    std::size_t candidates_[2];
+};
 
 // ---------------------------------------------------------------- Huffman codes
 
@@ -507,19 +525,20 @@ std::vector<std::uint8_t> write_drawn_png(const std::uint8_t* pixels, int width,
         std::memcpy(o + 1, p, row_pixels);
     }
 
-    const std::vector<std::uint32_t> symbols = parse(raw.get(), n, static_cast<std::size_t>(channels), row);
     // At most 15 + 5 bits for a length and 15 + 13 for a distance, 15 for a
-    // literal; a block's header is under 300 bytes.
+    // literal, and a symbol a byte at most; a block's header is under 300
+    // bytes.
     constexpr std::size_t kSymbolsPerBlock = 1 << 15;
-    const std::size_t blocks = std::max<std::size_t>(1, (symbols.size() + kSymbolsPerBlock - 1) / kSymbolsPerBlock);
-    BitWriter deflated(2 + symbols.size() * 6 + blocks * 320 + 16);
+    BitWriter deflated(2 + n * 6 + (n / kSymbolsPerBlock + 1) * 320 + 16);
     deflated.put_byte_aligned(0x78);  // deflate, 32 KB window
     deflated.put_byte_aligned(0x01);  // fastest; (0x78 << 8 | 0x01) is a multiple of 31
-    for (std::size_t b = 0; b < blocks; ++b) {
-        const std::size_t from = b * kSymbolsPerBlock;
-        const std::size_t to = std::min(symbols.size(), from + kSymbolsPerBlock);
-        write_block(deflated, symbols.data() + from, symbols.data() + to, b + 1 == blocks);
-    }
+    Parser parser(raw.get(), n, static_cast<std::size_t>(channels), row);
+    std::vector<std::uint32_t> symbols;
+    symbols.reserve(kSymbolsPerBlock);
+    do {
+        parser.next(symbols, kSymbolsPerBlock);
+        write_block(deflated, symbols.data(), symbols.data() + symbols.size(), parser.done());
+    } while (!parser.done());
     deflated.align();
     const std::uint32_t check = adler32(raw.get(), n);
     for (int shift = 24; shift >= 0; shift -= 8) deflated.put_byte_aligned(static_cast<std::uint8_t>(check >> shift));
