@@ -30,6 +30,7 @@
 #include "review/review_outputs.h"
 #include "review/review_picture.h"
 #include "rules/error.h"
+#include "scan/image_threads.h"
 #include "scan/load.h"
 #include "scan/read_page.h"
 
@@ -333,6 +334,7 @@ int run_pages(const Options& options, std::istream& in, std::ostream& out, std::
 
     int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
     jobs = std::clamp(jobs, 1, static_cast<int>(std::max<std::size_t>(tasks.size(), 1)));
+    if (jobs > 1) scan::keep_image_work_on_calling_threads();
     ProgressLine progress(err, settings.progress_line && !options.quiet);
     Tally tally;
 
