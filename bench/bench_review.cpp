@@ -16,6 +16,7 @@
 #include "review/review_picture.h"
 #include "scan/encode.h"
 #include "scan/load.h"
+#include "scan/image_threads.h"
 #include "scan/page_memory.h"
 #include "scan/read_page.h"
 #include "tools/pagegen/page.h"
@@ -104,7 +105,8 @@ BENCHMARK(BM_ReviewPicture)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    idr::scan::keep_page_buffers();  // as the programs do
+    idr::scan::keep_page_buffers();                   // as the programs do
+    idr::scan::keep_image_work_on_calling_threads();  // as a batch of several jobs does
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
