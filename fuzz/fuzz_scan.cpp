@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         finding("opened with " + std::to_string(source.page_count()) + " pages");
     }
     for (int number = 1; number <= source.page_count(); ++number) {
-        for (const auto& [kind, reduction] : {std::pair{PixelKind::Grey, 1}, std::pair{PixelKind::Colour, 2}}) {
+        for (const auto& [kind, reduction] :
+             {std::pair{PixelKind::Grey, 1}, std::pair{PixelKind::Colour, 2}, std::pair{PixelKind::Grey, 2}}) {
             auto page = source.page(number, kind, reduction);
             if (const auto* error = std::get_if<LoadError>(&page)) {
                 check_error(*error, "f: page " + std::to_string(number) + " ");
@@ -84,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check_page(loaded, number, kind, limits);
                 // Whatever the picture, locating ends with a block or a
                 // reason, and a block it reports lies on the picture.
-                if (kind == PixelKind::Grey) {
+                if (kind == PixelKind::Grey && reduction == 1) {
                     const auto found = idr::scan::locate_block(loaded.image);
                     if (!found.registration && found.why_not.empty()) finding("nothing found and no reason given");
                     if (found.registration) {
