@@ -116,7 +116,6 @@ std::variant<cv::Mat, std::string> decode_with_library(std::string_view bytes, P
         } catch (const std::exception&) {  // out of memory: the library's way reports it
         }
         jpeg_destroy_decompress(&info);
-        
         if (done) return std::move(job->out);
         return decode_with_library(bytes, kind, reduction, false);
     }

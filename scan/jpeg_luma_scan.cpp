@@ -22,8 +22,9 @@ constexpr int kFastBits = 12;
 constexpr std::uint32_t kWhole = 0x80;  // the entry holds the value too
 
 // An entry: bits 0-5 the bits it accounts for (0: not in the table; a shift
-// by the entry's low six bits is one instruction), bit 7 kWhole, bits 8-15 the symbol (for whole entries its run of zeros alone),
-// bits 16-31 the value, signed.
+// by the entry's low six bits is one instruction), bit 7 kWhole, bits 8-15
+// the symbol (for whole entries its run of zeros alone), bits 16-31 the
+// value, signed.
 struct HuffTable {
     std::array<std::uint32_t, 1u << kFastBits> fast{};
     std::array<std::int32_t, 18> maxcode{};    // the largest code of each length, -1 if none
@@ -93,11 +94,12 @@ bool build_table(const JHUFF_TBL* source, bool dc, HuffTable& t) {
 // end stays inside the buffer (what was read past is caught afterwards).
 constexpr std::size_t kTail = 4096;
 
+#define IDR_INLINE __attribute__((always_inline)) inline
+
 class BitReader {
 public:
     BitReader(const std::uint8_t* at) : base_(at), next_(at) {}
 
-#define IDR_INLINE __attribute__((always_inline)) inline
     // At least 56 bits in the buffer afterwards.
     IDR_INLINE void refill() {
         std::uint64_t word;
@@ -139,6 +141,19 @@ int slow_symbol(const HuffTable& t, std::uint32_t next16, int& len) {
     return -1;
 }
 
+// The symbol of an entry that does not hold its value, with its code read
+// past; -1 for bits that are no code. Needs 16 bits in the buffer.
+IDR_INLINE int symbol_of(const HuffTable& t, std::uint32_t entry, BitReader& in) {
+    if (entry) {
+        in.skip(static_cast<int>(entry & 63));
+        return static_cast<int>(entry >> 8) & 0xFF;
+    }
+    int len;
+    const int rs = slow_symbol(t, in.peek(16), len);
+    if (rs >= 0) in.skip(len);
+    return rs;
+}
+
 // Zig-zag position -> natural position. Positions past the block go to a
 // spare slot: the zero an end of block writes, or a value after a run that
 // overshoots (damage: the file goes to the library).
@@ -164,16 +179,8 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
         in.skip(static_cast<int>(e & 63));
         diff = static_cast<std::int32_t>(e) >> 16;
     } else {
-        int rs;
-        if (e) {
-            in.skip(static_cast<int>(e & 63));
-            rs = static_cast<int>(e >> 8) & 0xFF;
-        } else {
-            int len;
-            rs = slow_symbol(dc, in.peek(16), len);
-            if (rs < 0) return false;
-            in.skip(len);
-        }
+        const int rs = symbol_of(dc, e, in);
+        if (rs < 0) return false;
         diff = rs ? extend(in.take(rs), rs) : 0;
     }
     // Wrapping as the library's int does: damaged files can pile up differences.
@@ -187,16 +194,8 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
                 k += static_cast<int>((e >> 8) & 0xFF) + 1;
                 continue;
             }
-            int rs;
-            if (e) {
-                in.skip(static_cast<int>(e & 63));
-                rs = static_cast<int>(e >> 8) & 0xFF;
-            } else {
-                int len;
-                rs = slow_symbol(ac, in.peek(16), len);
-                if (rs < 0) return false;
-                in.skip(len);
-            }
+            const int rs = symbol_of(ac, e, in);
+            if (rs < 0) return false;
             const int size = rs & 15;
             if (size) {
                 in.skip(size);
@@ -220,16 +219,8 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
             ++k;
             continue;
         }
-        int rs;
-        if (e) {
-            in.skip(static_cast<int>(e & 63));
-            rs = static_cast<int>(e >> 8) & 0xFF;
-        } else {
-            int len;
-            rs = slow_symbol(ac, in.peek(16), len);
-            if (rs < 0) return false;
-            in.skip(len);
-        }
+        const int rs = symbol_of(ac, e, in);
+        if (rs < 0) return false;
         const int size = rs & 15;
         if (size) {
             k += rs >> 4;
@@ -243,7 +234,6 @@ IDR_INLINE bool decode_block(BitReader& in, const HuffTable& dc, const HuffTable
     }
     return block[64] == 0;
 }
-
 
 // ---- The reduced inverse transform ---------------------------------------------------
 //

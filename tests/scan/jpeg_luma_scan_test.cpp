@@ -19,6 +19,7 @@ namespace {
 
 using test::grey_of;
 using test::jpeg_file;
+using test::jpeg_file_from_coefficients;
 using test::JpegOptions;
 using test::test_picture;
 
@@ -219,42 +220,6 @@ TEST(JpegLumaScan, DamagedAndOtherFilesEndAsTheLibraryEndsThem) {
     }
 }
 
-// A grey file written straight from coefficients: block `i` (in rows of
-// blocks) filled by `fill`, every step of the quantization table `step`.
-template <typename Fill>
-std::string coefficient_file(int width, int height, unsigned step, Fill fill) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    info.optimize_coding = TRUE;
-    unsigned int steps[64];
-    for (unsigned int& s : steps) s = step;
-    jpeg_add_quant_table(&info, 0, steps, 100, TRUE);
-    const JDIMENSION wide = (info.image_width + 7) / 8, high = (info.image_height + 7) / 8;
-    jvirt_barray_ptr arrays[1];
-    arrays[0] = (*info.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, TRUE, wide, high, 1);
-    jpeg_write_coefficients(&info, arrays);
-    int i = 0;
-    for (JDIMENSION row = 0; row < high; ++row) {
-        JBLOCKARRAY blocks = (*info.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&info), arrays[0], row, 1, TRUE);
-        for (JDIMENSION col = 0; col < wide; ++col) fill(blocks[0][col], i++);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string out(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return out;
-}
-
 // Coefficients no encoder makes from a picture: sums far out of the sample
 // range (the library's range table wraps them), and dequantized values too
 // large for the 32-bit lanes, which send the file to the library.
@@ -267,16 +232,16 @@ TEST(JpegLumaScan, ExtremeCoefficientsAreTheLibrarys) {
     };
     const std::vector<Extreme> cases = {
         {"every coefficient anywhere in +-1023, step 1: samples far out of range",
-         coefficient_file(40, 24, 1, [&](JBLOCK b, int) { for (int k = 0; k < 64; ++k) b[k] = static_cast<JCOEF>(rng.uniform(-1023, 1024)); }),
+         jpeg_file_from_coefficients(40, 24, 1, [&](std::int16_t* b, int) { for (int k = 0; k < 64; ++k) b[k] = static_cast<std::int16_t>(rng.uniform(-1023, 1024)); }),
          false},
         {"large coefficients at the corners of the block, step 1",
-         coefficient_file(33, 17, 1, [&](JBLOCK b, int i) {
-             b[0] = static_cast<JCOEF>(i % 2 ? 1023 : -1023);
-             b[7] = b[56] = b[63] = static_cast<JCOEF>(i % 3 ? 1023 : -1000);
+         jpeg_file_from_coefficients(33, 17, 1, [&](std::int16_t* b, int i) {
+             b[0] = static_cast<std::int16_t>(i % 2 ? 1023 : -1023);
+             b[7] = b[56] = b[63] = static_cast<std::int16_t>(i % 3 ? 1023 : -1000);
          }),
          true},
         {"small coefficients, step 255",
-         coefficient_file(40, 24, 255, [&](JBLOCK b, int) { for (int k = 0; k < 64; ++k) b[k] = static_cast<JCOEF>(rng.uniform(-6, 7)); }),
+         jpeg_file_from_coefficients(40, 24, 255, [&](std::int16_t* b, int) { for (int k = 0; k < 64; ++k) b[k] = static_cast<std::int16_t>(rng.uniform(-6, 7)); }),
          false},
     };
     for (const Extreme& c : cases) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -152,14 +153,35 @@ std::string png_file(const cv::Mat& picture, const PngOptions& o) {
     return out;
 }
 
-std::string jpeg_file(const cv::Mat& picture, const JpegOptions& o) {
+namespace {
+
+// libjpeg's compressor writing into memory.
+struct JpegWriter {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
+
+    JpegWriter() {
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&info);
+        jpeg_mem_dest(&info, &buffer, &size);
+    }
+    // The file, once everything is written.
+    std::string finish() {
+        jpeg_finish_compress(&info);
+        jpeg_destroy_compress(&info);
+        std::string out(reinterpret_cast<const char*>(buffer), size);
+        std::free(buffer);
+        return out;
+    }
+};
+
+}  // namespace
+
+std::string jpeg_file(const cv::Mat& picture, const JpegOptions& o) {
+    JpegWriter writer;
+    jpeg_compress_struct& info = writer.info;
     info.image_width = static_cast<JDIMENSION>(picture.cols);
     info.image_height = static_cast<JDIMENSION>(picture.rows);
     cv::Mat rows = picture;
@@ -200,11 +222,33 @@ std::string jpeg_file(const cv::Mat& picture, const JpegOptions& o) {
         JSAMPROW row = rows.ptr<std::uint8_t>(static_cast<int>(info.next_scanline));
         jpeg_write_scanlines(&info, &row, 1);
     }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string out(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return out;
+    return writer.finish();
+}
+
+std::string jpeg_file_from_coefficients(int width, int height, unsigned step,
+                                        const std::function<void(std::int16_t* block, int index)>& fill) {
+    JpegWriter writer;
+    jpeg_compress_struct& info = writer.info;
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.optimize_coding = TRUE;
+    unsigned int steps[64];
+    for (unsigned int& s : steps) s = step;
+    jpeg_add_quant_table(&info, 0, steps, 100, TRUE);
+    const JDIMENSION wide = (info.image_width + 7) / 8, high = (info.image_height + 7) / 8;
+    jvirt_barray_ptr arrays[1];
+    const auto common = reinterpret_cast<j_common_ptr>(&info);
+    arrays[0] = (*info.mem->request_virt_barray)(common, JPOOL_IMAGE, TRUE, wide, high, 1);
+    jpeg_write_coefficients(&info, arrays);
+    int i = 0;
+    for (JDIMENSION row = 0; row < high; ++row) {
+        JBLOCKARRAY blocks = (*info.mem->access_virt_barray)(common, arrays[0], row, 1, TRUE);
+        for (JDIMENSION col = 0; col < wide; ++col) fill(blocks[0][col], i++);
+    }
+    return writer.finish();
 }
 
 std::string tiff_file(const std::vector<cv::Mat>& pages, const TiffOptions& o) {

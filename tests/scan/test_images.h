@@ -5,6 +5,7 @@
 // the deep kinds.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ struct JpegOptions {
     bool optimize_coding = false;  // Huffman tables made for the picture
 };
 std::string jpeg_file(const cv::Mat& picture, const JpegOptions& options = {});
+// A grey baseline file written straight from coefficients (libjpeg's
+// jpeg_write_coefficients, tables made for them): block `index` (in rows of
+// blocks, 64 coefficients in natural order) filled by `fill`, every step of
+// the quantization table `step`.
+std::string jpeg_file_from_coefficients(int width, int height, unsigned step,
+                                        const std::function<void(std::int16_t* block, int index)>& fill);
 
 struct TiffOptions {
     int compression = 1;     // libtiff's COMPRESSION_*: 1 none, 3 G3, 4 G4, 5 LZW, 7 JPEG, 8 deflate, 32773 PackBits
